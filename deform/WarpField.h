@@ -1,0 +1,98 @@
+#pragma once
+// The deformation engine of one document. The undeformed picture stays untouched;
+// every deformation is folded into one displacement map that names, for every
+// pixel of the deformed picture, the undeformed pixel it shows.
+//
+// Coordinates: column x from the left, row y from the bottom (storage order of a
+// bottom-up 24-bit raster). Pixel rows are 3 bytes a pixel (blue, green, red),
+// padded to a multiple of 4 bytes.
+#include <cstdint>
+#include <vector>
+
+#include "image/DibImage.h"
+#include "image/PixelBuffer.h"
+
+struct MapEntry {
+    std::int32_t x;  // source column
+    std::int32_t y;  // source row
+    friend bool operator==(const MapEntry&, const MapEntry&) = default;
+};
+
+enum WarpMode : std::int32_t {
+    ModeMovePoint = 0,
+    ModeEnlarge = 1,
+    ModeShrink = 2,
+    ModeRotate = 3,
+    ModeSmooth = 4,
+};
+
+class CWarpField {
+public:
+    // Takes the undeformed picture over (24-bit rows of width x height) and
+    // builds the identity map. Raises CMemoryException when memory runs out.
+    CWarpField(std::int32_t width, std::int32_t height, PixelBuffer pixels, std::int32_t radius);
+    virtual ~CWarpField();
+    CWarpField(const CWarpField&) = delete;
+    CWarpField& operator=(const CWarpField&) = delete;
+
+    // The header of the deformed picture and its rows (not a copy: valid until
+    // the warp field changes or goes away).
+    void GetPicture(BITMAPINFOHEADER& header, const std::uint8_t*& pixels) const;
+
+    // Gesture protocol.
+    void BeginDeformation(WarpMode mode);
+    void EndDeformation();
+    void UndoDeformation();
+    std::int32_t CanUndo() const { return m_canUndo; }
+
+    void SetRadius(std::int32_t radius) { m_radius = radius; }
+    std::int32_t GetRadius() const { return m_radius; }
+
+    // Move point: one deformation from (ax, ay) to (cx, cy), committed into the
+    // map (commit 1) or only previewed in the deformed picture (commit 0).
+    void MovePoint(std::int32_t ax, std::int32_t ay, std::int32_t cx, std::int32_t cy, std::int32_t commit);
+    // One drag step: commits whole sub-moves, previews the rest, and hands the
+    // start of the uncommitted remainder back through startX/startY.
+    void MovePointLive(std::int32_t& startX, std::int32_t& startY, std::int32_t tx, std::int32_t ty);
+
+    // Region tools; each live call of a gesture replaces the previous one.
+    void Enlarge(std::int32_t cx, std::int32_t cy, double radius, double factor);
+    void Shrink(std::int32_t cx, std::int32_t cy, double radius, double factor);
+    void Rotate(std::int32_t cx, std::int32_t cy, double radius, double angle, double amplification);
+
+    // Median filter of the map; call right after BeginDeformation(ModeSmooth).
+    void SmoothMap();
+
+    // One video frame at timeMs of durationMs: every pixel moved that fraction of
+    // its total displacement. pixels receives a new buffer of rowBytes x height.
+    void BuildIntermediateFrame(std::uint32_t durationMs, std::uint32_t timeMs, PixelBuffer& pixels) const;
+
+    void RenderPixel(std::int32_t x, std::int32_t y);
+    void RenderPixelFrom(std::int32_t x, std::int32_t y, std::int32_t sx, std::int32_t sy);
+    void RenderRect(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
+    void RenderAll();
+    void ClampToPicture(std::int32_t& x, std::int32_t& y) const;
+
+    // Read access for the view, the video export and the tests.
+    std::int32_t Width() const { return m_width; }
+    std::int32_t Height() const { return m_height; }
+    std::int32_t RowBytesOfPicture() const { return m_rowBytes; }
+    const MapEntry* Map() const { return m_pMap.data(); }
+    const std::uint8_t* Original() const { return m_pOriginal.data(); }
+    const std::uint8_t* Deformed() const { return m_pDeformed.data(); }
+
+private:
+    std::int32_t m_radius;
+    std::int32_t m_width;
+    std::int32_t m_height;
+    BITMAPINFOHEADER m_header;
+    PixelBuffer m_pDeformed;
+    std::int32_t m_rowBytes;
+    PixelBuffer m_pOriginal;
+    std::vector<MapEntry> m_pMap;
+    std::vector<MapEntry> m_pUndoMap;
+    std::int32_t m_canUndo = 0;
+    std::int32_t m_mode = ModeMovePoint;
+    std::int32_t m_pendingFromX = 0, m_pendingFromY = 0, m_pendingToX = 0, m_pendingToY = 0;
+    std::int32_t m_dirtyMinX = 0, m_dirtyMaxX = 0, m_dirtyMaxY = 0, m_dirtyMinY = 0;
+};

@@ -1,0 +1,9 @@
+#pragma once
+// The options record handed to SetHeader: quality then progressive flag.
+// Only the JPEG codec reads it; the others ignore it.
+#include <cstdint>
+
+struct CodecOptions {
+    std::int32_t quality = 100;     // 0..100
+    std::int32_t progressive = 0;   // 0 or 1
+};

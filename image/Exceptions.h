@@ -1,0 +1,44 @@
+#pragma once
+// The failures of file and clipboard input and output. Codecs raise them; the
+// document (and grimasso-cli) catch them all through CException in one place.
+#include <exception>
+#include <string>
+
+class CException : public std::exception {
+public:
+    explicit CException(std::string what) : m_what(std::move(what)) {}
+    const char* what() const noexcept override { return m_what.c_str(); }
+
+private:
+    std::string m_what;
+};
+
+// A file that cannot be opened or created. m_cause is CFileException::generic
+// for the codecs that use the C library, otherwise the operating system's errno.
+class CFileException : public CException {
+public:
+    enum { none = 0, generic = 1 };
+    CFileException(int cause, int osError, const std::string& path)
+        : CException("file error " + std::to_string(cause) + " (" + std::to_string(osError) + "): " + path),
+          m_cause(cause), m_lOsError(osError), m_strFileName(path) {}
+
+    int m_cause;
+    int m_lOsError;
+    std::string m_strFileName;
+};
+
+// Malformed, unsupported or truncated data, or a picture the codec cannot write.
+class CArchiveException : public CException {
+public:
+    enum { none = 0, generic = 1, readOnly = 2, endOfFile = 3, writeOnly = 4, badIndex = 5 };
+    explicit CArchiveException(int cause)
+        : CException("archive error " + std::to_string(cause)), m_cause(cause) {}
+
+    int m_cause;
+};
+
+// A buffer that cannot be allocated, or a picture too large to hold.
+class CMemoryException : public CException {
+public:
+    CMemoryException() : CException("out of memory") {}
+};

@@ -1,0 +1,20 @@
+#include "image/PixelBuffer.h"
+
+#include <cstring>
+#include <new>
+
+#include "image/Exceptions.h"
+
+PixelBuffer PixelBuffer::Allocate(std::size_t size, bool zeroFill)
+{
+    PixelBuffer buffer;
+    if (size == 0)
+        return buffer;
+    buffer.m_data.reset(new (std::nothrow) std::uint8_t[size]);
+    if (!buffer.m_data)
+        throw CMemoryException();
+    if (zeroFill)
+        std::memset(buffer.m_data.get(), 0, size);
+    buffer.m_size = size;
+    return buffer;
+}
