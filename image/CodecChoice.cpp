@@ -1,0 +1,26 @@
+#include "image/CodecChoice.h"
+
+#include <cctype>
+
+namespace {
+
+bool EndsWithIgnoringCase(const std::string& path, const char* ending)
+{
+    if (path.size() < 3)
+        return false;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto c = static_cast<unsigned char>(path[path.size() - 3 + i]);
+        if (std::tolower(c) != ending[i])
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::unique_ptr<CDibImage> CreateCodecForPath(const std::string& path)
+{
+    if (EndsWithIgnoringCase(path, "bmp"))
+        return std::make_unique<CDibImage>();
+    return nullptr;
+}
