@@ -6,6 +6,7 @@
 // Coordinates: column x from the left, row y from the bottom (storage order of a
 // bottom-up 24-bit raster). Pixel rows are 3 bytes a pixel (blue, green, red),
 // padded to a multiple of 4 bytes.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -95,4 +96,37 @@ private:
     std::int32_t m_mode = ModeMovePoint;
     std::int32_t m_pendingFromX = 0, m_pendingFromY = 0, m_pendingToX = 0, m_pendingToY = 0;
     std::int32_t m_dirtyMinX = 0, m_dirtyMaxX = 0, m_dirtyMaxY = 0, m_dirtyMinY = 0;
+
+    // Square that the latest move-point preview wrote without changing the map
+    // (empty when min > max); re-rendered from the map before the next preview.
+    std::int32_t m_previewMinX = 0, m_previewMaxX = -1, m_previewMinY = 0, m_previewMaxY = -1;
+    // True while the map equals the undo map outside the preview rectangle, so a
+    // live region call only has to restore that rectangle.
+    bool m_mapEqualsUndoOutsideDirty = true;
+
+    // Copies one undeformed pixel into the deformed picture; no bounds checks.
+    void CopySample(std::int32_t x, std::int32_t y, std::int32_t sx, std::int32_t sy)
+    {
+        const std::uint8_t* from = m_pOriginal.data() + static_cast<std::size_t>(sy) * m_rowBytes + 3 * static_cast<std::size_t>(sx);
+        std::uint8_t* to = m_pDeformed.data() + static_cast<std::size_t>(y) * m_rowBytes + 3 * static_cast<std::size_t>(x);
+        to[0] = from[0];
+        to[1] = from[1];
+        to[2] = from[2];
+    }
+    std::size_t IndexOf(std::int32_t x, std::int32_t y) const
+    {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x);
+    }
+    // Renders the rows [rowBegin, rowEnd) of columns x0..x1 from the map.
+    void RenderRows(std::int32_t x0, std::int32_t x1, std::int32_t rowBegin, std::int32_t rowEnd);
+    void FlushMovePointPreview();
+    void ClearPendingSegment();
+    // Shared start of Enlarge, Shrink and Rotate: takes back the previous live call
+    // and computes and stores the new box. False when the region is empty.
+    bool BeginRegionCall(std::int32_t cx, std::int32_t cy, double radius,
+                         std::int32_t& x0, std::int32_t& y0, std::int32_t& x1, std::int32_t& y1);
+    // Stores the undo-map entry at the sample position (qx, qy), clamped, as the
+    // entry of (x, y) and renders (x, y).
+    void StoreRegionSample(std::int32_t x, std::int32_t y, std::int64_t qx, std::int64_t qy);
+    void ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius, double strength, bool towardCentre);
 };

@@ -18,3 +18,11 @@ PixelBuffer PixelBuffer::Allocate(std::size_t size, bool zeroFill)
     buffer.m_size = size;
     return buffer;
 }
+
+PixelBuffer PixelBuffer::Borrow(const std::uint8_t* data, std::size_t size)
+{
+    PixelBuffer buffer;
+    buffer.m_data = std::unique_ptr<std::uint8_t[], Deleter>(const_cast<std::uint8_t*>(data), Deleter{false});
+    buffer.m_size = data ? size : 0;
+    return buffer;
+}

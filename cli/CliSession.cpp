@@ -1,0 +1,197 @@
+#include "cli/CliSession.h"
+
+#include <cstring>
+
+#include "cli/CliText.h"
+#include "deform/PictureScaling.h"
+#include "image/CodecChoice.h"
+#include "image/Exceptions.h"
+#include "image/SafeSave.h"
+
+namespace {
+
+using namespace cli_text;
+
+constexpr std::int32_t kNewPictureRadius = 20;
+
+// The cause of a codec failure in words, for the line after the German message.
+std::string DescribeCause(const CException& failure)
+{
+    if (const auto* file = dynamic_cast<const CFileException*>(&failure)) {
+        const std::string reason = file->m_lOsError > 0 ? std::strerror(file->m_lOsError) : std::string("-");
+        return CliText(kCauseFile, {file->m_strFileName, reason});
+    }
+    if (const auto* archive = dynamic_cast<const CArchiveException*>(&failure)) {
+        switch (archive->m_cause) {
+        case CArchiveException::endOfFile:
+            return CliText(kCauseTruncated);
+        case CArchiveException::badIndex:
+            return CliText(kCauseUnsupported);
+        default:
+            return CliText(kCauseCorrupt);
+        }
+    }
+    if (dynamic_cast<const CMemoryException*>(&failure))
+        return CliText(kCauseMemory);
+    return failure.what();
+}
+
+CliFailure Failure(int messageId, const std::string& cause)
+{
+    return CliFailure(CliText(messageId) + ": " + cause);
+}
+
+}  // namespace
+
+CliSession::CliSession(const std::string& inputPath)
+{
+    auto codec = CreateCodecForPath(inputPath);
+    if (!codec)
+        throw Failure(kLoadFailed, CliText(kCauseUnknownEnding, {inputPath}));
+    try {
+        codec->Read(inputPath);
+        if (!codec->ConvertTo24Bit())
+            throw CArchiveException(CArchiveException::generic);
+        const BITMAPINFOHEADER header = codec->GetHeader();
+        m_field = std::make_unique<CWarpField>(header.biWidth, header.biHeight, std::move(codec->m_pBits),
+                                               kNewPictureRadius);
+    } catch (const CException& failure) {
+        throw Failure(kLoadFailed, DescribeCause(failure));
+    }
+}
+
+void CliSession::ToPicture(const ScreenPoint& point, std::int32_t& x, std::int32_t& y) const
+{
+    x = point.x;
+    y = static_cast<std::int32_t>(std::int64_t{m_field->Height()} - 1 - point.y);
+    m_field->ClampToPicture(x, y);
+}
+
+void CliSession::Run(const Step& step)
+{
+    switch (step.kind) {
+    case StepKind::Radius:
+        m_field->SetRadius(step.integer);
+        break;
+    case StepKind::Drag:
+        Drag(step);
+        break;
+    case StepKind::Enlarge:
+    case StepKind::Shrink:
+    case StepKind::Rotate:
+        RegionGesture(step);
+        break;
+    case StepKind::Smooth:
+        m_field->BeginDeformation(ModeSmooth);
+        m_field->SmoothMap();
+        m_field->EndDeformation();
+        break;
+    case StepKind::Undo:
+        if (!m_field->CanUndo())
+            throw StepError(CliText(kNothingToUndo, {step.name}));
+        m_field->UndoDeformation();
+        break;
+    case StepKind::Scale:
+        Scale(step);
+        break;
+    case StepKind::JpegQuality:
+        m_jpegOptions.quality = step.integer;
+        break;
+    case StepKind::Progressive:
+        m_jpegOptions.progressive = 1;
+        break;
+    case StepKind::Baseline:
+        m_jpegOptions.progressive = 0;
+        break;
+    case StepKind::Save:
+        Save(step.path);
+        break;
+    case StepKind::Duration:
+        m_videoDurationMs = static_cast<std::uint32_t>(step.integer);
+        break;
+    case StepKind::Fps:
+        m_videoFramesPerSecond = static_cast<std::uint32_t>(step.integer);
+        break;
+    case StepKind::Video:
+        Video(step.path);
+        break;
+    case StepKind::Quiet:
+        m_quiet = true;
+        break;
+    }
+}
+
+// One move-point gesture: the anchor is the first point, every later point is a
+// pointer move with the button held, and the anchor comes back from each step.
+void CliSession::Drag(const Step& step)
+{
+    std::int32_t anchorX = 0, anchorY = 0;
+    ToPicture(step.points.front(), anchorX, anchorY);
+    m_field->BeginDeformation(ModeMovePoint);
+    for (std::size_t i = 1; i < step.points.size(); ++i) {
+        std::int32_t x = 0, y = 0;
+        ToPicture(step.points[i], x, y);
+        m_field->MovePointLive(anchorX, anchorY, x, y);
+    }
+    m_field->EndDeformation();
+}
+
+// One region gesture with a single slider value: begin, one live call, end.
+void CliSession::RegionGesture(const Step& step)
+{
+    std::int32_t cx = 0, cy = 0;
+    ToPicture(step.points.front(), cx, cy);
+    switch (step.kind) {
+    case StepKind::Enlarge:
+        m_field->BeginDeformation(ModeEnlarge);
+        m_field->Enlarge(cx, cy, step.radius, step.factor);
+        break;
+    case StepKind::Shrink:
+        m_field->BeginDeformation(ModeShrink);
+        m_field->Shrink(cx, cy, step.radius, step.factor);
+        break;
+    default:
+        m_field->BeginDeformation(ModeRotate);
+        m_field->Rotate(cx, cy, step.radius, step.factor, step.amplification);
+        break;
+    }
+    m_field->EndDeformation();
+}
+
+// The scaled picture becomes a new, undeformed picture, as a pasted new document would.
+void CliSession::Scale(const Step& step)
+{
+    try {
+        BITMAPINFOHEADER header{};
+        const std::uint8_t* pixels = nullptr;
+        m_field->GetPicture(header, pixels);
+        ScaledPicture scaled = ScalePictureNearest(header, pixels, step.width, step.height);
+        auto field = std::make_unique<CWarpField>(scaled.header.biWidth, scaled.header.biHeight,
+                                                  std::move(scaled.pixels), kNewPictureRadius);
+        m_field = std::move(field);
+    } catch (const CMemoryException& failure) {
+        throw CliFailure(DescribeCause(failure));
+    }
+}
+
+// The document's save: the deformed rows as they are, header for width, height, 24 bits.
+void CliSession::Save(const std::string& path)
+{
+    auto codec = CreateCodecForPath(path);
+    if (!codec)
+        throw Failure(kSaveFailed, CliText(kCauseUnknownEnding, {path}));
+    try {
+        BITMAPINFOHEADER header{};
+        const std::uint8_t* pixels = nullptr;
+        m_field->GetPicture(header, pixels);
+        codec->SetHeader(header.biWidth, header.biHeight, 24, &m_jpegOptions);
+        codec->m_pBits = PixelBuffer::Borrow(pixels, std::size_t(RowBytes(header.biWidth, 24)) * header.biHeight);
+        SavePictureSafely(*codec, path);
+    } catch (const CException& failure) {
+        throw Failure(kSaveFailed, DescribeCause(failure));
+    }
+}
+
+void CliSession::Video(const std::string&)
+{
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Runs parsed steps on one picture, exactly as the editor's gestures and
+// commands drive the warp field.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/Steps.h"
+#include "deform/WarpField.h"
+#include "image/CodecOptions.h"
+
+// A load, save or video failure: the German message (and cause) for standard error.
+class CliFailure : public std::runtime_error {
+public:
+    explicit CliFailure(const std::string& message) : std::runtime_error(message) {}
+};
+
+class CliSession {
+public:
+    // Loads the picture; throws CliFailure when it cannot be loaded.
+    explicit CliSession(const std::string& inputPath);
+
+    // Runs one step; throws StepError (exit 2) or CliFailure (exit 1).
+    void Run(const Step& step);
+
+    const CWarpField& Field() const { return *m_field; }
+
+private:
+    // Screen coordinates (y from the top) to the engine's, clamped like pointer positions.
+    void ToPicture(const ScreenPoint& point, std::int32_t& x, std::int32_t& y) const;
+    void Drag(const Step& step);
+    void RegionGesture(const Step& step);
+    void Scale(const Step& step);
+    void Save(const std::string& path);
+    void Video(const std::string& path);
+
+    std::unique_ptr<CWarpField> m_field;
+    CodecOptions m_jpegOptions;              // quality 100, baseline
+    std::uint32_t m_videoDurationMs = 2000;
+    std::uint32_t m_videoFramesPerSecond = 7;
+    bool m_quiet = false;
+};

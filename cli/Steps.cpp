@@ -1,0 +1,277 @@
+#include "cli/Steps.h"
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "cli/CliText.h"
+
+namespace {
+
+using namespace cli_text;
+
+constexpr int kMaxScriptDepth = 8;
+
+struct StepSpec {
+    const char* name;
+    StepKind kind;
+    bool takesValue;
+};
+
+constexpr StepSpec kSteps[] = {
+    {"radius", StepKind::Radius, true},
+    {"drag", StepKind::Drag, true},
+    {"enlarge", StepKind::Enlarge, true},
+    {"shrink", StepKind::Shrink, true},
+    {"rotate", StepKind::Rotate, true},
+    {"smooth", StepKind::Smooth, false},
+    {"undo", StepKind::Undo, false},
+    {"scale", StepKind::Scale, true},
+    {"jpeg-quality", StepKind::JpegQuality, true},
+    {"progressive", StepKind::Progressive, false},
+    {"baseline", StepKind::Baseline, false},
+    {"save", StepKind::Save, true},
+    {"duration", StepKind::Duration, true},
+    {"fps", StepKind::Fps, true},
+    {"video", StepKind::Video, true},
+    {"quiet", StepKind::Quiet, false},
+};
+
+std::vector<std::string> Split(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream stream(text);
+    while (std::getline(stream, part, separator))
+        parts.push_back(part);
+    if (!text.empty() && text.back() == separator)
+        parts.emplace_back();
+    return parts;
+}
+
+bool ParseInt(const std::string& text, int& value)
+{
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end && !text.empty();
+}
+
+bool ParseDouble(const std::string& text, double& value)
+{
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end && !text.empty() && std::isfinite(value);
+}
+
+std::string FormatNumber(double value)
+{
+    std::ostringstream out;
+    out << value;
+    return out.str();
+}
+
+[[noreturn]] void Invalid(const Step& step, const std::string& value, const std::string& expected)
+{
+    throw StepError(CliText(kInvalidValue, {step.name, value, expected}));
+}
+
+int IntegerIn(const Step& step, const std::string& value, int low, int high)
+{
+    int number = 0;
+    if (!ParseInt(value, number) || number < low || number > high)
+        Invalid(step, value, CliText(kExpectInteger, {std::to_string(low), std::to_string(high)}));
+    return number;
+}
+
+bool ParsePoint(const std::string& text, ScreenPoint& point)
+{
+    const auto coordinates = Split(text, ',');
+    return coordinates.size() == 2 && ParseInt(coordinates[0], point.x) && ParseInt(coordinates[1], point.y);
+}
+
+// CX,CY,R,F for enlarge and shrink; F must lie in [low, high].
+void ParseRegion(Step& step, const std::string& value, double low, double high)
+{
+    const auto parts = Split(value, ',');
+    ScreenPoint centre{};
+    const bool ok = parts.size() == 4 && ParseInt(parts[0], centre.x) && ParseInt(parts[1], centre.y) &&
+                    ParseDouble(parts[2], step.radius) && step.radius >= 0 &&
+                    ParseDouble(parts[3], step.factor) && step.factor >= low && step.factor <= high;
+    if (!ok)
+        Invalid(step, value, CliText(kExpectRegion, {FormatNumber(low), FormatNumber(high)}));
+    step.points = {centre};
+}
+
+void ParseRotation(Step& step, const std::string& value)
+{
+    const auto parts = Split(value, ',');
+    ScreenPoint centre{};
+    bool ok = (parts.size() == 4 || parts.size() == 5) && ParseInt(parts[0], centre.x) &&
+              ParseInt(parts[1], centre.y) && ParseDouble(parts[2], step.radius) && step.radius >= 0 &&
+              ParseDouble(parts[3], step.factor) && step.factor >= -180 && step.factor <= 180;
+    step.amplification = 1;
+    if (ok && parts.size() == 5)
+        ok = ParseDouble(parts[4], step.amplification) && step.amplification >= 1 && step.amplification <= 10;
+    if (!ok)
+        Invalid(step, value, CliText(kExpectRotation));
+    step.points = {centre};
+}
+
+void ParseValue(Step& step, const std::string& value)
+{
+    switch (step.kind) {
+    case StepKind::Radius:
+        step.integer = IntegerIn(step, value, 1, 1000);
+        break;
+    case StepKind::JpegQuality:
+        step.integer = IntegerIn(step, value, 0, 100);
+        break;
+    case StepKind::Duration:
+        step.integer = IntegerIn(step, value, 1, 1000000);
+        break;
+    case StepKind::Fps:
+        step.integer = IntegerIn(step, value, 1, 50);
+        break;
+    case StepKind::Drag: {
+        for (const auto& text : Split(value, ':')) {
+            ScreenPoint point{};
+            if (!ParsePoint(text, point))
+                Invalid(step, value, CliText(kExpectPoints));
+            step.points.push_back(point);
+        }
+        if (step.points.size() < 2)
+            Invalid(step, value, CliText(kExpectPoints));
+        break;
+    }
+    case StepKind::Enlarge:
+        ParseRegion(step, value, 1, 10);
+        break;
+    case StepKind::Shrink:
+        ParseRegion(step, value, 0.01, 1);
+        break;
+    case StepKind::Rotate:
+        ParseRotation(step, value);
+        break;
+    case StepKind::Scale: {
+        const auto size = Split(value, 'x');
+        if (size.size() != 2 || !ParseInt(size[0], step.width) || !ParseInt(size[1], step.height) ||
+            step.width < 1 || step.width > 10000 || step.height < 1 || step.height > 10000)
+            Invalid(step, value, CliText(kExpectSize));
+        break;
+    }
+    case StepKind::Save:
+    case StepKind::Video:
+        if (value.empty())
+            Invalid(step, value, CliText(kExpectFile));
+        step.path = value;
+        break;
+    default:
+        break;
+    }
+}
+
+const StepSpec* FindStep(const std::string& name)
+{
+    for (const auto& spec : kSteps)
+        if (name == spec.name)
+            return &spec;
+    return nullptr;
+}
+
+void ParseInto(const std::vector<std::string>& arguments, std::vector<Step>& steps, int depth);
+
+std::string Trim(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+// A script holds one step a line without the leading dashes; '#' starts a comment.
+void ParseScript(const std::string& path, std::vector<Step>& steps, int depth)
+{
+    if (depth >= kMaxScriptDepth)
+        throw StepError(CliText(kScriptTooDeep, {path}));
+    std::ifstream file(path);
+    if (!file)
+        throw StepError(CliText(kScriptUnreadable, {path}));
+    std::string line;
+    int lineNumber = 0;
+    while (std::getline(file, line)) {
+        ++lineNumber;
+        const auto hash = line.find('#');
+        if (hash != std::string::npos)
+            line.erase(hash);
+        line = Trim(line);
+        if (line.empty())
+            continue;
+        const auto gap = line.find_first_of(" \t");
+        std::string name = line.substr(0, gap);
+        if (name.rfind("--", 0) != 0)
+            name = "--" + name;
+        std::vector<std::string> lineArguments{name};
+        if (gap != std::string::npos)
+            lineArguments.push_back(Trim(line.substr(gap)));
+        try {
+            ParseInto(lineArguments, steps, depth + 1);
+        } catch (const StepError& error) {
+            throw StepError(CliText(kScriptLine, {path, std::to_string(lineNumber), error.what()}));
+        }
+    }
+    if (file.bad())
+        throw StepError(CliText(kScriptUnreadable, {path}));
+}
+
+void ParseInto(const std::vector<std::string>& arguments, std::vector<Step>& steps, int depth)
+{
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument.rfind("--", 0) != 0)
+            throw StepError(CliText(kUnknownStep, {argument}));
+        std::string name = argument.substr(2);
+        std::string inlineValue;
+        bool hasInlineValue = false;
+        if (const auto equals = name.find('='); equals != std::string::npos) {
+            inlineValue = name.substr(equals + 1);
+            name.erase(equals);
+            hasInlineValue = true;
+        }
+        const std::string displayName = "--" + name;
+        if (name == "script") {
+            std::string path = hasInlineValue ? inlineValue : (i + 1 < arguments.size() ? arguments[++i] : "");
+            if (path.empty())
+                throw StepError(CliText(kMissingValue, {displayName}));
+            ParseScript(path, steps, depth);
+            continue;
+        }
+        const StepSpec* spec = FindStep(name);
+        if (!spec)
+            throw StepError(CliText(kUnknownStep, {argument}));
+        Step step;
+        step.kind = spec->kind;
+        step.name = displayName;
+        if (spec->takesValue) {
+            if (!hasInlineValue) {
+                if (i + 1 >= arguments.size())
+                    throw StepError(CliText(kMissingValue, {displayName}));
+                inlineValue = arguments[++i];
+            }
+            ParseValue(step, inlineValue);
+        } else if (hasInlineValue) {
+            Invalid(step, inlineValue, CliText(kExpectNoValue));
+        }
+        steps.push_back(std::move(step));
+    }
+}
+
+}  // namespace
+
+std::vector<Step> ParseSteps(const std::vector<std::string>& arguments)
+{
+    std::vector<Step> steps;
+    ParseInto(arguments, steps, 0);
+    return steps;
+}

@@ -1,0 +1,62 @@
+// grimasso-cli: loads a picture and runs editing steps on it from left to right.
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliSession.h"
+#include "cli/CliText.h"
+#include "cli/Steps.h"
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitBadStep = 2;
+
+void Report(const std::string& message)
+{
+    std::cerr << "grimasso-cli: " << message << '\n';
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    for (const auto& argument : arguments) {
+        if (argument == "--help" || argument == "-h") {
+            std::cout << CliText(cli_text::kUsage) << '\n';
+            return 0;
+        }
+        if (argument == "--version") {
+            std::cout << "grimasso-cli " << GRIMASSO_VERSION << '\n';
+            return 0;
+        }
+    }
+    if (arguments.empty() || arguments.front().rfind("--", 0) == 0) {
+        Report(CliText(cli_text::kNoInput));
+        return kExitBadStep;
+    }
+
+    const std::string input = arguments.front();
+    std::vector<Step> steps;
+    try {
+        steps = ParseSteps({arguments.begin() + 1, arguments.end()});
+    } catch (const StepError& error) {
+        Report(error.what());
+        return kExitBadStep;
+    }
+
+    try {
+        CliSession session(input);
+        for (const auto& step : steps)
+            session.Run(step);
+    } catch (const StepError& error) {
+        Report(error.what());
+        return kExitBadStep;
+    } catch (const CliFailure& failure) {
+        Report(failure.what());
+        return kExitFailure;
+    }
+    return 0;
+}

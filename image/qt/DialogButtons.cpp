@@ -1,0 +1,50 @@
+#include "image/qt/DialogButtons.h"
+
+#include <QBoxLayout>
+#include <QDialog>
+#include <QPushButton>
+
+#include "framework/Application.h"
+#include "framework/CmdTarget.h"
+#include "framework/CommandIds.h"
+#include "framework/StringTable.h"
+
+namespace {
+constexpr int kOk = 40605;
+constexpr int kCancel = 40606;
+constexpr int kHelp = 40607;
+const char* const kOkName = "okButton";
+}  // namespace
+
+QBoxLayout* CreateDialogButtons(QDialog* dialog, Qt::Orientation orientation)
+{
+    auto* ok = new QPushButton(LoadQString(kOk), dialog);
+    ok->setObjectName(QLatin1String(kOkName));
+    ok->setDefault(true);
+    ok->setAutoDefault(true);
+    auto* cancel = new QPushButton(LoadQString(kCancel), dialog);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    cancel->setAutoDefault(false);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    auto* help = new QPushButton(LoadQString(kHelp), dialog);
+    help->setObjectName(QStringLiteral("helpButton"));
+    help->setAutoDefault(false);
+    QObject::connect(help, &QPushButton::clicked, dialog, [] {
+        // The main window answers the help command the way the menu's help does.
+        if (auto* target = dynamic_cast<CCmdTarget*>(TheMainWindow()))
+            target->OnCmdMsg(ID_HELP);
+    });
+
+    auto* layout = new QBoxLayout(orientation == Qt::Horizontal ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
+    layout->addWidget(ok);
+    layout->addWidget(cancel);
+    if (orientation == Qt::Horizontal)
+        layout->addStretch(1);
+    layout->addWidget(help);
+    return layout;
+}
+
+QPushButton* OkButtonOf(const QDialog* dialog)
+{
+    return dialog->findChild<QPushButton*>(QLatin1String(kOkName));
+}
