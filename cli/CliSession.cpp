@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "cli/CliText.h"
+#include "cli/TerminalProgress.h"
 #include "deform/PictureScaling.h"
 #include "image/CodecChoice.h"
 #include "image/Exceptions.h"
@@ -43,7 +44,7 @@ CliFailure Failure(int messageId, const std::string& cause)
 
 }  // namespace
 
-CliSession::CliSession(const std::string& inputPath)
+CliSession::CliSession(const std::string& inputPath, bool quiet) : m_quiet(quiet)
 {
     auto codec = CreateCodecForPath(inputPath);
     if (!codec)
@@ -116,8 +117,7 @@ void CliSession::Run(const Step& step)
         Video(step.path);
         break;
     case StepKind::Quiet:
-        m_quiet = true;
-        break;
+        break;  // applies to the whole run, taken before the first step
     }
 }
 
@@ -192,6 +192,12 @@ void CliSession::Save(const std::string& path)
     }
 }
 
-void CliSession::Video(const std::string&)
+// The morph video of the deformation so far; on failure the file is gone.
+void CliSession::Video(const std::string& path)
 {
+    TerminalProgress progress(m_quiet);
+    const VideoExportOutcome outcome =
+        ExportVideo(*m_field, path, m_videoDurationMs, m_videoFramesPerSecond, progress);
+    if (const int messageId = MessageIdForOutcome(outcome))
+        throw CliFailure(CliText(messageId) + ": " + path);
 }

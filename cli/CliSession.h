@@ -18,8 +18,9 @@ public:
 
 class CliSession {
 public:
-    // Loads the picture; throws CliFailure when it cannot be loaded.
-    explicit CliSession(const std::string& inputPath);
+    // Loads the picture; throws CliFailure when it cannot be loaded. quiet
+    // suppresses the progress display.
+    CliSession(const std::string& inputPath, bool quiet);
 
     // Runs one step; throws StepError (exit 2) or CliFailure (exit 1).
     void Run(const Step& step);

@@ -1,4 +1,5 @@
 // grimasso-cli: loads a picture and runs editing steps on it from left to right.
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -48,7 +49,9 @@ int main(int argc, char** argv)
     }
 
     try {
-        CliSession session(input);
+        const bool quiet = std::any_of(steps.begin(), steps.end(),
+                                       [](const Step& step) { return step.kind == StepKind::Quiet; });
+        CliSession session(input, quiet);
         for (const auto& step : steps)
             session.Run(step);
     } catch (const StepError& error) {

@@ -1,5 +1,6 @@
 #include "deform/RowBands.h"
 
+#include <functional>
 #include <system_error>
 #include <thread>
 
@@ -15,7 +16,7 @@ void ForEachRowBand(std::int32_t rows, std::int64_t pixels,
     const std::int32_t middle = rows / 2;
     std::thread upper;
     try {
-        upper = std::thread(work, middle, rows);
+        upper = std::thread(std::cref(work), middle, rows);
     } catch (const std::system_error&) {
         // No second thread available: do the whole pass here.
         work(0, rows);

@@ -30,8 +30,14 @@ inline std::int32_t ClampToRange(std::int64_t v, std::int32_t size)
 }
 
 // Distance of an integer offset: the sum of squares in integers, the root in double.
-// The sum is formed in 64 bits so that pictures wider than 46340 pixels cannot overflow it.
+// The sum is formed in 64 bits so that pictures wider than 46340 pixels cannot
+// overflow it; offsets from centres far outside any picture fall back to doubles.
 inline double IntegerDistance(std::int64_t ex, std::int64_t ey)
 {
-    return std::sqrt(static_cast<double>(ex * ex + ey * ey));
+    constexpr std::int64_t kExact = std::int64_t{1} << 31;
+    if (ex > -kExact && ex < kExact && ey > -kExact && ey < kExact)
+        return std::sqrt(static_cast<double>(ex * ex + ey * ey));
+    const double fx = static_cast<double>(ex);
+    const double fy = static_cast<double>(ey);
+    return std::sqrt(fx * fx + fy * fy);
 }

@@ -88,6 +88,8 @@ public:
 private:
     void WriteToFile(const std::uint8_t* data, std::size_t count);
     [[noreturn]] void RaiseWriteError(int error);
+    // Raises again the error that broke the stream, or generic after Close.
+    void CheckUsable() const;
 
     int m_fd = -1;
     std::string m_path;
@@ -95,4 +97,5 @@ private:
     std::vector<std::uint8_t> m_fileBuffer;
     std::uint64_t m_position = 0;
     bool m_failed = false;
+    int m_error = 0;  // errno of the failure that broke the stream
 };

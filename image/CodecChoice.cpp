@@ -2,6 +2,10 @@
 
 #include <cctype>
 
+#include "image/JpegImage.h"
+#include "image/PngImage.h"
+#include "image/TiffImage.h"
+
 namespace {
 
 bool EndsWithIgnoringCase(const std::string& path, const char* ending)
@@ -22,5 +26,11 @@ std::unique_ptr<CDibImage> CreateCodecForPath(const std::string& path)
 {
     if (EndsWithIgnoringCase(path, "bmp"))
         return std::make_unique<CDibImage>();
+    if (EndsWithIgnoringCase(path, "jpg"))
+        return std::make_unique<CJpegImage>();
+    if (EndsWithIgnoringCase(path, "tif"))
+        return std::make_unique<CTiffImage>();
+    if (EndsWithIgnoringCase(path, "png"))
+        return std::make_unique<CPngImage>();
     return nullptr;
 }

@@ -93,3 +93,23 @@ void ReadPackedBitmap(CDibImage& image, const std::uint8_t* block, std::size_t s
     ByteReader stream(block, size);
     image.ReadFromArchive(stream, true);
 }
+
+std::vector<std::uint8_t> BmpFileFromPackedBitmap(const std::vector<std::uint8_t>& block)
+{
+    constexpr std::size_t kFileHeaderSize = 14;
+    if (block.size() < sizeof(BITMAPINFOHEADER) + kPackedBitmapSpareBytes)
+        throw CArchiveException(CArchiveException::endOfFile);
+    const std::size_t bitmapSize = block.size() - kPackedBitmapSpareBytes;
+    std::vector<std::uint8_t> file = AllocateBlock(kFileHeaderSize + bitmapSize);
+    const auto fileSize = static_cast<std::uint32_t>(file.size());
+    const std::uint32_t offBits = kFileHeaderSize + sizeof(BITMAPINFOHEADER);  // 24-bit: no colour table
+    const std::uint8_t fileHeader[kFileHeaderSize] = {
+        'B', 'M',
+        static_cast<std::uint8_t>(fileSize), static_cast<std::uint8_t>(fileSize >> 8),
+        static_cast<std::uint8_t>(fileSize >> 16), static_cast<std::uint8_t>(fileSize >> 24),
+        0, 0, 0, 0,
+        static_cast<std::uint8_t>(offBits), 0, 0, 0};
+    std::memcpy(file.data(), fileHeader, kFileHeaderSize);
+    std::memcpy(file.data() + kFileHeaderSize, block.data(), bitmapSize);
+    return file;
+}

@@ -25,3 +25,8 @@ std::vector<std::uint8_t> PackTopDownBgrRows(std::int32_t width, std::int32_t he
 // Raises CArchiveException (endOfFile for a short block, badIndex for an
 // unsupported depth or compression) or CMemoryException.
 void ReadPackedBitmap(CDibImage& image, const std::uint8_t* block, std::size_t size);
+
+// A complete bitmap file (14-byte file header, then the block without its
+// spare bytes) of the picture in a block built by BuildPackedBitmap or
+// PackTopDownBgrRows; the form other programs exchange as "image/bmp".
+std::vector<std::uint8_t> BmpFileFromPackedBitmap(const std::vector<std::uint8_t>& block);

@@ -1,0 +1,129 @@
+// Costs of the warp engine's live calls and whole-picture passes on synthetic
+// pictures. A live region call must cost the same on 1 and on 24 megapixels:
+// compare LiveEnlarge/1 with LiveEnlarge/24 (and the same for Shrink, Rotate).
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <map>
+#include <memory>
+
+#include "deform/WarpField.h"
+
+namespace {
+
+// A field of about `megapixels` million pixels with a smooth colour pattern,
+// built once and shared by every benchmark that asks for that size.
+CWarpField& FieldOfSize(int megapixels)
+{
+    static std::map<int, std::unique_ptr<CWarpField>> fields;
+    auto& field = fields[megapixels];
+    if (!field) {
+        const std::int32_t width = megapixels == 24 ? 6000 : 1000;
+        const std::int32_t height = megapixels == 24 ? 4000 : 1000 * megapixels;
+        const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(width, 24));
+        PixelBuffer pixels = PixelBuffer::Allocate(rowBytes * height, true);
+        for (std::int32_t y = 0; y < height; ++y)
+            for (std::int32_t x = 0; x < width; ++x) {
+                std::uint8_t* p = pixels.data() + rowBytes * y + 3 * static_cast<std::size_t>(x);
+                p[0] = static_cast<std::uint8_t>(x);
+                p[1] = static_cast<std::uint8_t>(y);
+                p[2] = static_cast<std::uint8_t>(x ^ y);
+            }
+        field = std::make_unique<CWarpField>(width, height, std::move(pixels), 20);
+    }
+    return *field;
+}
+
+// A few swirls so that whole-picture passes read a map that is not the identity.
+void Deform(CWarpField& field)
+{
+    for (int i = 1; i <= 4; ++i) {
+        field.BeginDeformation(ModeRotate);
+        field.Rotate(field.Width() * i / 5, field.Height() / 2, field.Height() / 3.0, 150.0, 3.0);
+        field.EndDeformation();
+    }
+}
+
+enum RegionTool { ToolEnlarge, ToolShrink, ToolRotate };
+
+// One slider change: the call replaces the previous one of the same gesture.
+void LiveRegionCall(benchmark::State& state, RegionTool tool)
+{
+    CWarpField& field = FieldOfSize(static_cast<int>(state.range(0)));
+    const std::int32_t cx = field.Width() / 2, cy = field.Height() / 2;
+    const double radius = 100.0;
+    field.BeginDeformation(tool == ToolEnlarge ? ModeEnlarge : tool == ToolShrink ? ModeShrink : ModeRotate);
+    int step = 0;
+    for (auto _ : state) {
+        const bool odd = (++step & 1) != 0;
+        switch (tool) {
+        case ToolEnlarge: field.Enlarge(cx, cy, radius, odd ? 1.5 : 1.8); break;
+        case ToolShrink: field.Shrink(cx, cy, radius, odd ? 0.3 : 0.6); break;
+        case ToolRotate: field.Rotate(cx, cy, radius, odd ? 90.0 : -120.0, 2.0); break;
+        }
+        benchmark::DoNotOptimize(field.Deformed());
+    }
+    // After the loop: not timed.
+    field.UndoDeformation();
+    field.EndDeformation();
+}
+
+void LiveEnlarge(benchmark::State& state) { LiveRegionCall(state, ToolEnlarge); }
+void LiveShrink(benchmark::State& state) { LiveRegionCall(state, ToolShrink); }
+void LiveRotate(benchmark::State& state) { LiveRegionCall(state, ToolRotate); }
+
+// A drag in steps of 5 pixels around a circle: previews each time, commits a
+// sub-move whenever the anchor falls 0.6 x radius behind.
+void MovePointLiveDrag(benchmark::State& state)
+{
+    CWarpField& field = FieldOfSize(1);
+    const std::int32_t radius = static_cast<std::int32_t>(state.range(0));
+    field.SetRadius(radius);
+    const double centreX = field.Width() / 2.0, centreY = field.Height() / 2.0, circle = 300.0;
+    field.BeginDeformation(ModeMovePoint);
+    std::int32_t ax = static_cast<std::int32_t>(centreX + circle), ay = static_cast<std::int32_t>(centreY);
+    double angle = 0.0;
+    for (auto _ : state) {
+        angle += 5.0 / circle;
+        field.MovePointLive(ax, ay, static_cast<std::int32_t>(centreX + circle * std::cos(angle)),
+                            static_cast<std::int32_t>(centreY + circle * std::sin(angle)));
+        benchmark::DoNotOptimize(field.Deformed());
+    }
+    field.EndDeformation();
+    field.UndoDeformation();
+    field.SetRadius(20);
+}
+
+void SmoothMap24(benchmark::State& state)
+{
+    CWarpField& field = FieldOfSize(24);
+    Deform(field);
+    for (auto _ : state) {
+        state.PauseTiming();
+        field.BeginDeformation(ModeSmooth);
+        state.ResumeTiming();
+        field.SmoothMap();
+        state.PauseTiming();
+        field.UndoDeformation();  // every round filters the same map
+        state.ResumeTiming();
+    }
+}
+
+void RenderAll24(benchmark::State& state)
+{
+    CWarpField& field = FieldOfSize(24);
+    Deform(field);
+    for (auto _ : state) {
+        field.RenderAll();
+        benchmark::DoNotOptimize(field.Deformed());
+    }
+}
+
+}  // namespace
+
+BENCHMARK(LiveEnlarge)->Arg(1)->Arg(24)->Unit(benchmark::kMicrosecond);
+BENCHMARK(LiveShrink)->Arg(1)->Arg(24)->Unit(benchmark::kMicrosecond);
+BENCHMARK(LiveRotate)->Arg(1)->Arg(24)->Unit(benchmark::kMicrosecond);
+BENCHMARK(MovePointLiveDrag)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(SmoothMap24)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(RenderAll24)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);

@@ -1,0 +1,114 @@
+// The move-point tool: one deformation from a start pixel to a target pixel, and
+// the per-mouse-move step that commits long drags in sub-moves of 0.6 x radius.
+#include <algorithm>
+#include <cmath>
+
+#include "deform/WarpArithmetic.h"
+#include "deform/WarpField.h"
+
+namespace {
+// A drag is committed in sub-moves of this fraction of the radius.
+constexpr double kSubMoveFactor = 0.6;
+}  // namespace
+
+void CWarpField::MovePoint(std::int32_t ax, std::int32_t ay, std::int32_t cx, std::int32_t cy, std::int32_t commit)
+{
+    const std::int32_t radius = m_radius;
+    if (radius <= 0)
+        return;
+    const double r = radius;
+    // 64-bit so that no pair of 32-bit positions can overflow the offset.
+    const std::int64_t dx = std::int64_t{ax} - cx;
+    const std::int64_t dy = std::int64_t{ay} - cy;
+    if (!commit) {
+        // Only one preview is on screen at a time: put the previous one back first.
+        FlushMovePointPreview();
+    } else {
+        m_mapEqualsUndoOutsideDirty = false;
+    }
+
+    const std::int32_t x0 = static_cast<std::int32_t>(std::max<std::int64_t>(std::int64_t{cx} - radius, 0));
+    const std::int32_t y0 = static_cast<std::int32_t>(std::max<std::int64_t>(std::int64_t{cy} - radius, 0));
+    const std::int32_t x1 = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{cx} + radius, m_width - 1));
+    const std::int32_t y1 = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{cy} + radius, m_height - 1));
+    if (x0 > x1 || y0 > y1)
+        return;
+
+    if (!commit) {
+        m_previewMinX = x0;
+        m_previewMaxX = x1;
+        m_previewMinY = y0;
+        m_previewMaxY = y1;
+    }
+
+    // The map is updated in place. Every sample position q lies on the side of p
+    // that the offset points to, so walking rows and columns against the offset
+    // reads each entry before this call rewrites it: the result equals reading a
+    // snapshot of the map. Rows run outermost for the cache; the argument holds
+    // for either nesting.
+    const std::int32_t stepX = dx > 0 ? 1 : -1;
+    const std::int32_t stepY = dy > 0 ? 1 : -1;
+    const std::int32_t firstX = dx > 0 ? x0 : x1;
+    const std::int32_t endX = dx > 0 ? x1 + 1 : x0 - 1;
+    const std::int32_t firstY = dy > 0 ? y0 : y1;
+    const std::int32_t endY = dy > 0 ? y1 + 1 : y0 - 1;
+    MapEntry* map = m_pMap.data();
+    for (std::int32_t y = firstY; y != endY; y += stepY) {
+        const std::int64_t ey = std::int64_t{cy} - y;
+        for (std::int32_t x = firstX; x != endX; x += stepX) {
+            const std::int64_t ex = std::int64_t{cx} - x;
+            const double d = IntegerDistance(ex, ey);
+            if (!(r > d))
+                continue;
+            const double w = 1.0 - d / r;
+            const std::int32_t qx = ClampToRange(std::int64_t{x} + TruncToInt32(static_cast<double>(dx) * w), m_width);
+            const std::int32_t qy = ClampToRange(std::int64_t{y} + TruncToInt32(static_cast<double>(dy) * w), m_height);
+            const MapEntry source = map[IndexOf(qx, qy)];
+            const std::int32_t sx = ClampToRange(source.x, m_width);
+            const std::int32_t sy = ClampToRange(source.y, m_height);
+            if (commit)
+                map[IndexOf(x, y)] = MapEntry{sx, sy};
+            CopySample(x, y, sx, sy);
+        }
+    }
+}
+
+void CWarpField::MovePointLive(std::int32_t& startX, std::int32_t& startY, std::int32_t tx, std::int32_t ty)
+{
+    if (m_radius <= 0)
+        return;
+    const double s = m_radius * kSubMoveFactor;
+    const double dx = static_cast<double>(tx) - startX;
+    const double dy = static_cast<double>(ty) - startY;
+    const double lengthSquared = dx * dx + dy * dy;
+    if (lengthSquared == 0.0)
+        return;
+    const double length = std::sqrt(lengthSquared);
+
+    std::int32_t px = startX;
+    std::int32_t py = startY;
+    if (length > s) {
+        const std::int32_t n = TruncToInt32(length / s);
+        const double ux = dx / length;
+        const double uy = dy / length;
+        double x = px;
+        double y = py;
+        for (std::int32_t i = 0; i < n; ++i) {
+            const double nx = ux * s + x;
+            const double ny = uy * s + y;
+            MovePoint(TruncToInt32(x), TruncToInt32(y), TruncToInt32(nx), TruncToInt32(ny), 1);
+            x = nx;
+            y = ny;
+        }
+        px = TruncToInt32(x);
+        py = TruncToInt32(y);
+        startX = px;
+        startY = py;
+    }
+    MovePoint(px, py, tx, ty, 0);
+
+    m_pendingFromX = px;
+    m_pendingFromY = py;
+    m_pendingToX = tx;
+    m_pendingToY = ty;
+}

@@ -1,0 +1,175 @@
+// Construction, the gesture protocol (begin, end, one level of undo) and rendering
+// of the deformed picture from the displacement map.
+#include "deform/WarpField.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "deform/RowBands.h"
+#include "deform/WarpArithmetic.h"
+#include "image/Exceptions.h"
+#include "image/ImageLimits.h"
+
+CWarpField::CWarpField(std::int32_t width, std::int32_t height, PixelBuffer pixels, std::int32_t radius)
+    : m_radius(radius), m_width(width), m_height(height), m_header{}, m_rowBytes(0)
+{
+    if (width <= 0 || height <= 0)
+        throw CArchiveException(CArchiveException::generic);
+    if (!IsAcceptablePictureSize(width, height))
+        throw CMemoryException();
+    m_rowBytes = static_cast<std::int32_t>(RowBytes(width, 24));
+    const std::size_t pictureBytes = static_cast<std::size_t>(m_rowBytes) * static_cast<std::size_t>(height);
+    // Rows shorter than the picture needs would let rendering read past the buffer.
+    if (pixels.size() < pictureBytes)
+        throw CArchiveException(CArchiveException::generic);
+
+    m_header.biSize = sizeof(BITMAPINFOHEADER);
+    m_header.biWidth = width;
+    m_header.biHeight = height;
+    m_header.biPlanes = 1;
+    m_header.biBitCount = 24;
+    m_header.biCompression = BI_RGB;
+    m_header.biSizeImage = static_cast<std::uint32_t>(pictureBytes);
+    m_header.biXPelsPerMeter = kDefaultPelsPerMeter;
+    m_header.biYPelsPerMeter = kDefaultPelsPerMeter;
+    m_header.biClrUsed = 0;
+    m_header.biClrImportant = 0;
+
+    const std::size_t entries = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    try {
+        m_pMap.resize(entries);
+        m_pUndoMap.resize(entries);
+    } catch (const std::bad_alloc&) {
+        throw CMemoryException();
+    }
+    MapEntry* map = m_pMap.data();
+    for (std::int32_t y = 0; y < height; ++y)
+        for (std::int32_t x = 0; x < width; ++x)
+            *map++ = MapEntry{x, y};
+    // The undo map gets a defined value: the identity, the state before any gesture.
+    std::copy(m_pMap.begin(), m_pMap.end(), m_pUndoMap.begin());
+
+    m_pDeformed = PixelBuffer::Allocate(pictureBytes, false);
+    std::memcpy(m_pDeformed.data(), pixels.data(), pictureBytes);
+    m_pOriginal = std::move(pixels);
+    m_canUndo = 0;
+}
+
+CWarpField::~CWarpField() = default;
+
+void CWarpField::GetPicture(BITMAPINFOHEADER& header, const std::uint8_t*& pixels) const
+{
+    header = m_header;
+    pixels = m_pDeformed.data();
+}
+
+void CWarpField::BeginDeformation(WarpMode mode)
+{
+    // A preview left over from a gesture that was never ended must not survive it.
+    FlushMovePointPreview();
+    std::copy(m_pMap.begin(), m_pMap.end(), m_pUndoMap.begin());
+    m_canUndo = 1;
+    m_mode = mode;
+    m_mapEqualsUndoOutsideDirty = true;
+    if (mode == ModeEnlarge || mode == ModeShrink || mode == ModeRotate) {
+        m_dirtyMinX = 0;
+        m_dirtyMaxX = 0;
+        m_dirtyMaxY = 0;
+        m_dirtyMinY = 0;
+    }
+    // A press without movement must not repeat the previous drag's last step.
+    if (mode == ModeMovePoint)
+        ClearPendingSegment();
+}
+
+void CWarpField::EndDeformation()
+{
+    if (m_mode != ModeMovePoint)
+        return;
+    FlushMovePointPreview();
+    const bool empty = m_pendingFromX == m_pendingToX && m_pendingFromY == m_pendingToY;
+    if (!empty)
+        MovePoint(m_pendingFromX, m_pendingFromY, m_pendingToX, m_pendingToY, 1);
+    ClearPendingSegment();
+}
+
+void CWarpField::UndoDeformation()
+{
+    // Without a restore point there is nothing to go back to.
+    if (!m_canUndo)
+        return;
+    FlushMovePointPreview();
+    std::copy(m_pUndoMap.begin(), m_pUndoMap.end(), m_pMap.begin());
+    m_mapEqualsUndoOutsideDirty = true;
+    RenderAll();
+    ClearPendingSegment();
+    m_canUndo = 0;
+}
+
+void CWarpField::ClearPendingSegment()
+{
+    m_pendingFromX = m_pendingToX = 0;
+    m_pendingFromY = m_pendingToY = 0;
+}
+
+void CWarpField::FlushMovePointPreview()
+{
+    if (m_previewMinX <= m_previewMaxX && m_previewMinY <= m_previewMaxY)
+        RenderRect(m_previewMinX, m_previewMinY, m_previewMaxX, m_previewMaxY);
+    m_previewMinX = 0;
+    m_previewMaxX = -1;
+    m_previewMinY = 0;
+    m_previewMaxY = -1;
+}
+
+void CWarpField::RenderPixel(std::int32_t x, std::int32_t y)
+{
+    if (x < 0 || x >= m_width || y < 0 || y >= m_height)
+        return;
+    const MapEntry source = m_pMap[IndexOf(x, y)];
+    CopySample(x, y, ClampToRange(source.x, m_width), ClampToRange(source.y, m_height));
+}
+
+void CWarpField::RenderPixelFrom(std::int32_t x, std::int32_t y, std::int32_t sx, std::int32_t sy)
+{
+    if (x < 0 || x >= m_width || y < 0 || y >= m_height)
+        return;
+    ClampToPicture(sx, sy);
+    CopySample(x, y, sx, sy);
+}
+
+void CWarpField::RenderRows(std::int32_t x0, std::int32_t x1, std::int32_t rowBegin, std::int32_t rowEnd)
+{
+    // Every pixel is written independently, so rows run outermost for the cache.
+    for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
+        const MapEntry* entry = m_pMap.data() + IndexOf(x0, y);
+        for (std::int32_t x = x0; x <= x1; ++x, ++entry)
+            CopySample(x, y, entry->x, entry->y);
+    }
+}
+
+void CWarpField::RenderRect(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1)
+{
+    x0 = std::max(x0, 0);
+    y0 = std::max(y0, 0);
+    x1 = std::min(x1, m_width - 1);
+    y1 = std::min(y1, m_height - 1);
+    if (x0 > x1 || y0 > y1)
+        return;
+    RenderRows(x0, x1, y0, y1 + 1);
+}
+
+void CWarpField::RenderAll()
+{
+    const std::int64_t pixels = std::int64_t{m_width} * m_height;
+    ForEachRowBand(m_height, pixels, [this](std::int32_t rowBegin, std::int32_t rowEnd) {
+        RenderRows(0, m_width - 1, rowBegin, rowEnd);
+    });
+}
+
+void CWarpField::ClampToPicture(std::int32_t& x, std::int32_t& y) const
+{
+    x = ClampToRange(x, m_width);
+    y = ClampToRange(y, m_height);
+}

@@ -1,0 +1,240 @@
+#include "image/JpegImage.h"
+
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>
+
+#include <jpeglib.h>
+
+#include "image/CodecOptions.h"
+#include "image/Exceptions.h"
+#include "image/ImageLimits.h"
+
+// libjpeg reports a fatal error by calling error_exit, which must not return:
+// ours jumps back to the setjmp of the function that made the library call.
+// Those functions (ReadJpegHeader, StartJpegDecompression, ReadJpegRows,
+// CompressJpeg) hold only trivially destructible locals and keep all library
+// state in a session record owned by their caller, so a jump never skips a
+// destructor. No local they change after setjmp is read after the jump, so none
+// needs to be volatile. Library calls outside them (only the destroy calls)
+// never raise an error.
+
+namespace {
+
+struct JpegErrorManager {
+    jpeg_error_mgr pub;  // first member: the library sees only this part
+    std::jmp_buf jump;
+};
+
+// The library's texts never reach the user; warnings and errors are dropped.
+void DropMessage(j_common_ptr) {}
+
+[[noreturn]] void JumpBackOnError(j_common_ptr info)
+{
+    (*info->err->output_message)(info);
+    std::longjmp(reinterpret_cast<JpegErrorManager*>(info->err)->jump, 1);
+}
+
+jpeg_error_mgr* InstallErrorManager(JpegErrorManager& manager)
+{
+    jpeg_error_mgr* standard = jpeg_std_error(&manager.pub);
+    manager.pub.error_exit = JumpBackOnError;
+    manager.pub.output_message = DropMessage;
+    return standard;
+}
+
+struct JpegReadSession {
+    jpeg_decompress_struct info;
+    JpegErrorManager error;
+    std::FILE* file;
+};
+
+// Destroys the decompressor and closes the file on every way out of Read.
+// Destroying a decompressor that was never created is harmless (its memory
+// manager is still null in the zeroed record).
+struct JpegReadCleanup {
+    JpegReadSession& session;
+    ~JpegReadCleanup()
+    {
+        jpeg_destroy_decompress(&session.info);
+        std::fclose(session.file);
+    }
+};
+
+bool ReadJpegHeader(JpegReadSession& s)
+{
+    if (setjmp(s.error.jump) != 0)
+        return false;
+    jpeg_create_decompress(&s.info);
+    jpeg_stdio_src(&s.info, s.file);
+    jpeg_read_header(&s.info, TRUE);
+    return true;
+}
+
+// Greyscale and YCbCr files are converted to RGB by the library; a colour space
+// it cannot convert (CMYK, for one) fails here.
+bool StartJpegDecompression(JpegReadSession& s)
+{
+    if (setjmp(s.error.jump) != 0)
+        return false;
+    s.info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&s.info);
+    return true;
+}
+
+// Reads every scanline, swapping red and blue. Scanline 0 is the top row of the
+// picture, which is the last row of the bottom-up buffer bits.
+bool ReadJpegRows(JpegReadSession& s, std::uint8_t* bits, std::ptrdiff_t rowBytes)
+{
+    if (setjmp(s.error.jump) != 0)
+        return false;
+    j_common_ptr common = reinterpret_cast<j_common_ptr>(&s.info);
+    JSAMPARRAY scanline =
+        (*s.info.mem->alloc_sarray)(common, JPOOL_IMAGE, s.info.output_width * s.info.output_components, 1);
+    const JDIMENSION width = s.info.output_width;
+    const JDIMENSION height = s.info.output_height;
+    while (s.info.output_scanline < height) {
+        std::uint8_t* pixel = bits + static_cast<std::ptrdiff_t>(height - 1 - s.info.output_scanline) * rowBytes;
+        // The stdio source never suspends; a zero count would only mean a broken library.
+        if (jpeg_read_scanlines(&s.info, scanline, 1) != 1)
+            return false;
+        const JSAMPLE* sample = scanline[0];
+        for (JDIMENSION x = 0; x < width; ++x, sample += 3, pixel += 3) {
+            pixel[0] = sample[2];
+            pixel[1] = sample[1];
+            pixel[2] = sample[0];
+        }
+    }
+    jpeg_finish_decompress(&s.info);
+    return true;
+}
+
+struct JpegWriteSession {
+    jpeg_compress_struct info;
+    JpegErrorManager error;
+    std::FILE* file;
+};
+
+struct JpegWriteJob {
+    JDIMENSION width;
+    JDIMENSION height;
+    int quality;
+    bool progressive;
+    const std::uint8_t* bits;    // bottom-up rows: the top row of the picture is the last
+    std::ptrdiff_t rowBytes;
+    std::uint8_t* rowBuffer;     // width x 3 bytes, allocated by the caller
+};
+
+bool CompressJpeg(JpegWriteSession& s, const JpegWriteJob& job)
+{
+    if (setjmp(s.error.jump) != 0)
+        return false;
+    jpeg_create_compress(&s.info);
+    jpeg_stdio_dest(&s.info, s.file);
+    s.info.image_width = job.width;
+    s.info.image_height = job.height;
+    s.info.input_components = 3;
+    s.info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&s.info);
+    if (job.progressive)
+        jpeg_simple_progression(&s.info);
+    jpeg_set_quality(&s.info, job.quality, TRUE);
+    jpeg_start_compress(&s.info, TRUE);
+
+    JSAMPROW rows[1] = {job.rowBuffer};
+    while (s.info.next_scanline < job.height) {
+        const std::uint8_t* pixel =
+            job.bits + static_cast<std::ptrdiff_t>(job.height - 1 - s.info.next_scanline) * job.rowBytes;
+        std::uint8_t* sample = job.rowBuffer;
+        for (JDIMENSION x = 0; x < job.width; ++x, pixel += 3, sample += 3) {
+            sample[0] = pixel[2];
+            sample[1] = pixel[1];
+            sample[2] = pixel[0];
+        }
+        jpeg_write_scanlines(&s.info, rows, 1);
+    }
+    jpeg_finish_compress(&s.info);
+    return true;
+}
+
+}  // namespace
+
+void CJpegImage::SetHeader(int width, int height, int bitCount, const void* options)
+{
+    if (options != nullptr) {
+        const auto* record = static_cast<const CodecOptions*>(options);
+        m_quality = record->quality;
+        m_progressive = record->progressive;
+    }
+    CDibImage::SetHeader(width, height, bitCount, options);
+}
+
+void CJpegImage::Read(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        throw CFileException(CFileException::generic, -1, path);
+
+    JpegReadSession session{};
+    session.file = file;
+    session.info.err = InstallErrorManager(session.error);
+    JpegReadCleanup cleanup{session};
+
+    if (!ReadJpegHeader(session))
+        throw CArchiveException(CArchiveException::badIndex);
+    const std::int64_t width = session.info.image_width;
+    const std::int64_t height = session.info.image_height;
+    if (!IsAcceptablePictureSize(width, height))
+        throw CArchiveException(CArchiveException::badIndex);
+    CDibImage::SetHeader(static_cast<int>(width), static_cast<int>(height), 24, nullptr);
+
+    if (!StartJpegDecompression(session))
+        throw CArchiveException(CArchiveException::badIndex);
+    if (session.info.output_width != width || session.info.output_height != height ||
+        session.info.output_components != 3)
+        throw CArchiveException(CArchiveException::badIndex);
+
+    const std::int64_t rowBytes = RowBytes(width, 24);
+    m_pColors.clear();
+    m_pBits = PixelBuffer::Allocate(static_cast<std::size_t>(rowBytes * height), true);
+    if (!ReadJpegRows(session, m_pBits.data(), rowBytes))
+        throw CArchiveException(CArchiveException::badIndex);
+}
+
+void CJpegImage::Write(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        throw CFileException(CFileException::generic, -1, path);
+
+    const std::int64_t width = m_header.biWidth;
+    const std::int64_t height = m_header.biHeight;
+    const std::int64_t rowBytes = RowBytes(width, 24);
+    // A picture that is not 24-bit, or whose rows the buffer cannot hold, leaves the file empty.
+    if (m_header.biBitCount != 24 || width <= 0 || height <= 0 ||
+        m_pBits.size() < static_cast<std::size_t>(rowBytes * height)) {
+        std::fclose(file);
+        throw CArchiveException(CArchiveException::badIndex);
+    }
+
+    PixelBuffer rowBuffer;
+    try {
+        rowBuffer = PixelBuffer::Allocate(static_cast<std::size_t>(width * 3), false);
+    } catch (...) {
+        std::fclose(file);
+        throw;
+    }
+
+    JpegWriteSession session{};
+    session.file = file;
+    session.info.err = InstallErrorManager(session.error);
+    const JpegWriteJob job{static_cast<JDIMENSION>(width), static_cast<JDIMENSION>(height), m_quality,
+                           m_progressive != 0, m_pBits.data(), rowBytes,
+                           rowBuffer.data()};
+    const bool compressed = CompressJpeg(session, job);
+    jpeg_destroy_compress(&session.info);
+    // fclose flushes the last buffered bytes: its failure means a damaged file.
+    const bool closed = std::fclose(file) == 0;
+    if (!compressed || !closed)
+        throw CArchiveException(CArchiveException::badIndex);
+}

@@ -1,0 +1,219 @@
+#include "image/PngImage.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <new>
+
+#include <png.h>
+
+#include "image/Exceptions.h"
+#include "image/ImageLimits.h"
+
+// libpng reports a fatal error by a long jump to the setjmp of the function that
+// made the library call. Those functions (ReadPngHeader, ReadPngPixels, WritePng)
+// hold only trivially destructible locals and keep the library state in a session
+// record owned by their caller, so a jump never skips a destructor. No local they
+// change after setjmp is read after the jump, so none needs to be volatile. The
+// library calls outside them (signature test, create and destroy) never jump.
+
+namespace {
+
+// The file gamma of a picture meant for a display of gamma 2.2, in the gAMA
+// chunk's units of 1/100000: 100000 / 2.2, rounded.
+constexpr png_fixed_point kFileGamma = 45455;
+
+// The library's texts never reach the user: errors only jump back, warnings are dropped.
+[[noreturn]] void JumpBackOnError(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
+void IgnoreWarning(png_structp, png_const_charp) {}
+
+bool HasPngSignature(const std::string& path)
+{
+    std::FILE* probe = std::fopen(path.c_str(), "rb");
+    if (probe == nullptr)
+        return false;
+    png_byte signature[4];
+    const bool complete = std::fread(signature, 1, sizeof signature, probe) == sizeof signature;
+    std::fclose(probe);
+    return complete && png_sig_cmp(signature, 0, sizeof signature) == 0;
+}
+
+struct PngReadSession {
+    png_structp png;
+    png_infop info;
+    std::FILE* file;
+    png_uint_32 width;
+    png_uint_32 height;
+    std::size_t rowBytes;  // of one row as delivered after the transformations
+};
+
+// Releases the library structures and closes the file on every way out of Read.
+struct PngReadCleanup {
+    PngReadSession& session;
+    ~PngReadCleanup()
+    {
+        png_destroy_read_struct(&session.png, &session.info, nullptr);
+        std::fclose(session.file);
+    }
+};
+
+// Reads the header and asks for 8-bit blue-green-red rows, whatever the file holds.
+bool ReadPngHeader(PngReadSession& s)
+{
+    if (setjmp(png_jmpbuf(s.png)) != 0)
+        return false;
+    png_init_io(s.png, s.file);
+    png_read_info(s.png, s.info);
+    int bitDepth = 0;
+    int colorType = 0;
+    int interlaceType = 0;
+    png_get_IHDR(s.png, s.info, &s.width, &s.height, &bitDepth, &colorType, &interlaceType, nullptr, nullptr);
+
+    png_set_strip_16(s.png);
+    png_set_strip_alpha(s.png);  // dropped, not blended
+    png_set_packing(s.png);
+    if (colorType == PNG_COLOR_TYPE_PALETTE)
+        png_set_expand(s.png);
+    // Scales grey levels of 1, 2 and 4 bits to the full 8-bit range (1 becomes
+    // 255), so white stays white; unpacking alone would leave 1 as 1.
+    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
+        png_set_expand_gray_1_2_4_to_8(s.png);
+    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(s.png);
+    png_set_bgr(s.png);
+    // Lets png_read_image assemble the passes of an interlaced file.
+    png_set_interlace_handling(s.png);
+    png_read_update_info(s.png, s.info);
+    s.rowBytes = png_get_rowbytes(s.png, s.info);
+    return true;
+}
+
+bool ReadPngPixels(PngReadSession& s, png_bytepp rows)
+{
+    if (setjmp(png_jmpbuf(s.png)) != 0)
+        return false;
+    png_read_image(s.png, rows);
+    png_read_end(s.png, nullptr);
+    return true;
+}
+
+struct PngWriteSession {
+    png_structp png;
+    png_infop info;
+    std::FILE* file;
+};
+
+struct PngWriteJob {
+    png_uint_32 width;
+    png_uint_32 height;
+    const std::uint8_t* bits;  // bottom-up rows: the top row of the picture is the last
+    std::ptrdiff_t rowBytes;
+};
+
+bool WritePng(PngWriteSession& s, const PngWriteJob& job)
+{
+    if (setjmp(png_jmpbuf(s.png)) != 0)
+        return false;
+    png_init_io(s.png, s.file);
+    png_set_IHDR(s.png, s.info, job.width, job.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_gAMA_fixed(s.png, s.info, kFileGamma);
+    png_write_info(s.png, s.info);
+    png_set_bgr(s.png);  // the buffer's rows go out unchanged
+    for (png_uint_32 i = 0; i < job.height; ++i)
+        png_write_row(s.png, job.bits + static_cast<std::ptrdiff_t>(job.height - 1 - i) * job.rowBytes);
+    png_write_end(s.png, s.info);
+    return true;
+}
+
+}  // namespace
+
+void CPngImage::Read(const std::string& path)
+{
+    if (!HasPngSignature(path))
+        throw CArchiveException(CArchiveException::generic);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        throw CFileException(CFileException::generic, -1, path);
+
+    PngReadSession session{};
+    session.file = file;
+    session.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpBackOnError, IgnoreWarning);
+    if (session.png == nullptr) {
+        std::fclose(file);
+        throw CArchiveException(CArchiveException::generic);
+    }
+    session.info = png_create_info_struct(session.png);
+    if (session.info == nullptr) {
+        png_destroy_read_struct(&session.png, nullptr, nullptr);
+        std::fclose(file);
+        throw CArchiveException(CArchiveException::generic);
+    }
+    PngReadCleanup cleanup{session};
+
+    if (!ReadPngHeader(session))
+        throw CArchiveException(CArchiveException::generic);
+    const std::int64_t width = session.width;
+    const std::int64_t height = session.height;
+    if (!IsAcceptablePictureSize(width, height) || session.rowBytes != static_cast<std::size_t>(width * 3))
+        throw CArchiveException(CArchiveException::generic);
+
+    // The library writes every row straight into its place in the bottom-up
+    // buffer, the file's first row into the buffer's last.
+    const std::int64_t rowBytes = RowBytes(width, 24);
+    PixelBuffer bits = PixelBuffer::Allocate(static_cast<std::size_t>(rowBytes * height), true);
+    std::unique_ptr<png_bytep[]> rows(new (std::nothrow) png_bytep[static_cast<std::size_t>(height)]);
+    if (!rows)
+        throw CMemoryException();
+    for (std::int64_t i = 0; i < height; ++i)
+        rows[static_cast<std::size_t>(i)] = bits.data() + (height - 1 - i) * rowBytes;
+    if (!ReadPngPixels(session, rows.get()))
+        throw CArchiveException(CArchiveException::generic);
+
+    CDibImage::SetHeader(static_cast<int>(width), static_cast<int>(height), 24, nullptr);
+    m_pColors.clear();
+    m_pBits = std::move(bits);
+}
+
+void CPngImage::Write(const std::string& path)
+{
+    const std::int64_t width = m_header.biWidth;
+    const std::int64_t height = m_header.biHeight;
+    const std::int64_t rowBytes = RowBytes(width, 24);
+    // Refused before anything is created: a picture that is not 24-bit, or whose
+    // rows the buffer cannot hold.
+    if (m_header.biBitCount != 24 || width <= 0 || height <= 0 ||
+        m_pBits.size() < static_cast<std::size_t>(rowBytes * height))
+        throw CArchiveException(CArchiveException::generic);
+
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        throw CFileException(CFileException::generic, -1, path);
+
+    PngWriteSession session{};
+    session.file = file;
+    session.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpBackOnError, IgnoreWarning);
+    if (session.png == nullptr) {
+        std::fclose(file);
+        throw CArchiveException(CArchiveException::generic);
+    }
+    session.info = png_create_info_struct(session.png);
+    if (session.info == nullptr) {
+        std::fclose(file);
+        png_destroy_write_struct(&session.png, nullptr);
+        throw CArchiveException(CArchiveException::generic);
+    }
+
+    const PngWriteJob job{static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), m_pBits.data(),
+                          rowBytes};
+    const bool written = WritePng(session, job);
+    png_destroy_write_struct(&session.png, &session.info);
+    // fclose flushes the last buffered bytes: its failure means a damaged file.
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed)
+        throw CArchiveException(CArchiveException::generic);
+}

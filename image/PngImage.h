@@ -1,0 +1,20 @@
+#pragma once
+// PNG files through libpng: every file the library can decode arrives as a 24-bit
+// picture; every picture is written as 8-bit RGB without interlacing.
+#include <string>
+
+#include "image/DibImage.h"
+
+class CPngImage : public CDibImage {
+public:
+    CPngImage() = default;
+
+    // Loads a PNG file as a 24-bit picture: 16-bit samples are cut to 8 bits, alpha
+    // is dropped (not blended), palette and grey become RGB. A file that does not
+    // start with the PNG signature, and every library error, raise
+    // CArchiveException(generic); a file that cannot be opened CFileException(generic, -1).
+    void Read(const std::string& path) override;
+    // Saves the 24-bit rows. A picture that is not 24-bit raises
+    // CArchiveException(generic) before any file is created.
+    void Write(const std::string& path) override;
+};

@@ -1,0 +1,176 @@
+#include "image/TiffImage.h"
+
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+
+#include <tiffio.h>
+
+#include "image/Exceptions.h"
+#include "image/ImageLimits.h"
+
+// libtiff is never left by an exception: every file is opened with its own
+// error handler, which only records that an error happened, and the codec tests
+// that record after each library call. The warning handler keeps warnings silent.
+// Both handlers claim the message, so the process-wide handlers never see it.
+
+namespace {
+
+int RecordError(TIFF*, void* userData, const char*, const char*, va_list)
+{
+    *static_cast<bool*>(userData) = true;
+    return 1;
+}
+
+int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list)
+{
+    return 1;
+}
+
+// Opens path with the handlers above; errorRaised becomes true at the first
+// library error about this file, the failed open included.
+class TiffFile {
+public:
+    TiffFile(const std::string& path, const char* mode, bool& errorRaised)
+    {
+        TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+        if (options == nullptr)
+            throw CMemoryException();
+        TIFFOpenOptionsSetErrorHandlerExtR(options, RecordError, &errorRaised);
+        TIFFOpenOptionsSetWarningHandlerExtR(options, IgnoreWarning, nullptr);
+        m_tif = TIFFOpenExt(path.c_str(), mode, options);  // copies the handlers
+        TIFFOpenOptionsFree(options);
+    }
+    ~TiffFile() { Close(); }
+    TiffFile(const TiffFile&) = delete;
+    TiffFile& operator=(const TiffFile&) = delete;
+
+    TIFF* get() const { return m_tif; }
+    void Close()
+    {
+        if (m_tif != nullptr)
+            TIFFClose(m_tif);
+        m_tif = nullptr;
+    }
+
+private:
+    TIFF* m_tif = nullptr;
+};
+
+// The library's packed raster: one 32-bit value a pixel, red in the low byte.
+class TiffRaster {
+public:
+    explicit TiffRaster(std::size_t pixels)
+        : m_values(static_cast<std::uint32_t*>(_TIFFmalloc(static_cast<tmsize_t>(pixels * sizeof(std::uint32_t)))))
+    {
+        if (m_values == nullptr)
+            throw CMemoryException();
+    }
+    ~TiffRaster() { _TIFFfree(m_values); }
+    TiffRaster(const TiffRaster&) = delete;
+    TiffRaster& operator=(const TiffRaster&) = delete;
+
+    std::uint32_t* data() const { return m_values; }
+
+private:
+    std::uint32_t* m_values;
+};
+
+// Both raster and buffer are bottom-up, so raster row y becomes buffer row y.
+void CopyRasterToRows(const std::uint32_t* raster, std::uint32_t width, std::uint32_t height, std::uint8_t* bits,
+                      std::size_t rowBytes)
+{
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const std::uint32_t* value = raster + static_cast<std::size_t>(y) * width;
+        std::uint8_t* pixel = bits + y * rowBytes;
+        for (std::uint32_t x = 0; x < width; ++x, ++value, pixel += 3) {
+            pixel[0] = static_cast<std::uint8_t>(TIFFGetB(*value));
+            pixel[1] = static_cast<std::uint8_t>(TIFFGetG(*value));
+            pixel[2] = static_cast<std::uint8_t>(TIFFGetR(*value));
+        }
+    }
+}
+
+}  // namespace
+
+void CTiffImage::Read(const std::string& path)
+{
+    bool errorRaised = false;
+    // "m": the file is read through ordinary reads, never mapped into memory, so
+    // a file cut short while it is read ends in an error rather than a crash.
+    TiffFile file(path, "rbm", errorRaised);
+    if (file.get() == nullptr) {
+        if (errorRaised)
+            throw CArchiveException(CArchiveException::generic);
+        throw CFileException(CFileException::generic, -1, path);
+    }
+
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    const bool sized = TIFFGetField(file.get(), TIFFTAG_IMAGEWIDTH, &width) == 1 &&
+                       TIFFGetField(file.get(), TIFFTAG_IMAGELENGTH, &height) == 1;
+    if (!sized || errorRaised || !IsAcceptablePictureSize(width, height))
+        throw CArchiveException(CArchiveException::generic);
+
+    PixelBuffer bits;
+    {
+        TiffRaster raster(static_cast<std::size_t>(width) * height);
+        if (TIFFReadRGBAImage(file.get(), width, height, raster.data(), 0) == 0 || errorRaised)
+            throw CArchiveException(CArchiveException::generic);
+        const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(width, 24));
+        bits = PixelBuffer::Allocate(rowBytes * height, true);
+        CopyRasterToRows(raster.data(), width, height, bits.data(), rowBytes);
+    }
+    file.Close();
+
+    CDibImage::SetHeader(static_cast<int>(width), static_cast<int>(height), 24, nullptr);
+    m_pColors.clear();
+    m_pBits = std::move(bits);
+}
+
+void CTiffImage::Write(const std::string& path)
+{
+    const std::int64_t width = m_header.biWidth;
+    const std::int64_t height = m_header.biHeight;
+    const std::int64_t rowBytes = RowBytes(width, 24);
+    // Refused before anything is created: a picture that is not 24-bit, or whose
+    // rows the buffer cannot hold.
+    if (m_header.biBitCount != 24 || width <= 0 || height <= 0 ||
+        m_pBits.size() < static_cast<std::size_t>(rowBytes * height))
+        throw CArchiveException(CArchiveException::generic);
+    PixelBuffer scanline = PixelBuffer::Allocate(static_cast<std::size_t>(width * 3), false);
+
+    bool errorRaised = false;
+    // "b": big-endian byte order.
+    TiffFile file(path, "wb", errorRaised);
+    TIFF* tif = file.get();
+    if (tif == nullptr)
+        throw CFileException(CFileException::generic, -1, path);
+
+    bool written = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width)) == 1 &&
+                   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height)) == 1 &&
+                   TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8) == 1 &&
+                   TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3) == 1 &&
+                   TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) == 1 &&
+                   TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE) == 1 &&
+                   TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB) == 1 &&
+                   TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT) == 1 &&
+                   TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 1) == 1;
+
+    // Scanline i is the picture's i-th row from the top: buffer row height - 1 - i.
+    for (std::int64_t i = 0; written && i < height; ++i) {
+        const std::uint8_t* pixel = m_pBits.data() + (height - 1 - i) * rowBytes;
+        std::uint8_t* sample = scanline.data();
+        for (std::int64_t x = 0; x < width; ++x, pixel += 3, sample += 3) {
+            sample[0] = pixel[2];
+            sample[1] = pixel[1];
+            sample[2] = pixel[0];
+        }
+        written = TIFFWriteScanline(tif, scanline.data(), static_cast<std::uint32_t>(i), 0) == 1;
+    }
+    // The directory is written by the flush; TIFFClose would hide its failure.
+    written = written && TIFFFlush(tif) == 1;
+    file.Close();
+    if (!written || errorRaised)
+        throw CArchiveException(CArchiveException::generic);
+}

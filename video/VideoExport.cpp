@@ -1,0 +1,213 @@
+// The export loop: open the file, start the stream, then for every frame ask for
+// a cancel, build the frame, write it and advance the progress; end, close, and
+// delete the file after a cancel or a failure.
+#include "video/VideoExport.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <future>
+#include <system_error>
+#include <vector>
+
+#include "deform/IntermediateFrame.h"
+#include "deform/WarpField.h"
+#include "image/DibImage.h"
+#include "image/Exceptions.h"
+#include "image/PixelBuffer.h"
+
+namespace {
+
+constexpr int kMessageOpenFailed = 61449;
+constexpr int kMessageStreamFailed = 61450;
+constexpr int kMessageWriteFailed = 61451;
+
+// floor(v) as an unsigned 32-bit count, saturating instead of overflowing.
+std::uint32_t FloorToU32(double v)
+{
+    if (!(v >= 0.0))
+        return 0;
+    if (v >= 4294967295.0)
+        return 0xFFFFFFFFu;
+    return static_cast<std::uint32_t>(std::floor(v));
+}
+
+int ProgressPosition(std::uint32_t framesDone, std::uint32_t frameCount)
+{
+    return static_cast<int>(
+        std::floor(static_cast<double>(framesDone) / static_cast<double>(frameCount) * 100.0 + 0.5));
+}
+
+// The frames of the video in order. While the caller writes frame k, frame k + 1
+// is built on a second thread into the other of two buffers. Building changes
+// nothing, so a frame built ahead and never asked for (after a cancel or a
+// failed write) is simply dropped.
+class FrameSequence {
+public:
+    FrameSequence(const CWarpField& field, std::uint32_t durationMs, const VideoFrameTiming& timing,
+                  std::size_t frameBytes)
+        : m_source(FrameSourceOf(field)), m_spans(FindDisplacedSpans(m_source)), m_durationMs(durationMs),
+          m_timing(timing)
+    {
+        for (PixelBuffer& buffer : m_buffers)
+            buffer = PixelBuffer::Allocate(frameBytes, true);
+    }
+    ~FrameSequence()
+    {
+        if (m_ahead.valid())
+            m_ahead.wait();
+    }
+    FrameSequence(const FrameSequence&) = delete;
+    FrameSequence& operator=(const FrameSequence&) = delete;
+
+    // Frame k; k counts up from 0. The pointer stays valid until Frame(k + 2).
+    const std::uint8_t* Frame(std::uint32_t k)
+    {
+        if (m_ahead.valid()) {
+            const bool wanted = m_aheadIndex == k;
+            m_ahead.get();  // raises what the build raised
+            if (!wanted)
+                Build(k);
+        } else {
+            Build(k);
+        }
+        if (k + 1 < m_timing.frameCount) {
+            try {
+                m_ahead = std::async(std::launch::async, [this, k] { Build(k + 1); });
+                m_aheadIndex = k + 1;
+            } catch (const std::exception&) {
+                // No second thread: the next frame is built when it is asked for.
+            }
+        }
+        return m_buffers[k % 2].data();
+    }
+
+private:
+    void Build(std::uint32_t k)
+    {
+        const double c = FrameFraction(m_durationMs, FrameTimeMs(m_timing, k));
+        BuildFrameInto(m_source, c, m_buffers[k % 2].data(), &m_spans);
+    }
+
+    FrameSource m_source;
+    std::vector<DisplacedSpan> m_spans;  // the map does not change during the export
+    std::uint32_t m_durationMs;
+    VideoFrameTiming m_timing;
+    std::array<PixelBuffer, 2> m_buffers;
+    std::future<void> m_ahead;
+    std::uint32_t m_aheadIndex = 0;
+};
+
+// Removes what the export left at path. Only files and links are removed: the
+// writer never writes anything else, and a failed export must not take, say, a
+// device node with it. Failures are ignored.
+void RemoveExportedFile(const std::string& path)
+{
+    std::error_code ignored;
+    const std::filesystem::file_type type = std::filesystem::symlink_status(path, ignored).type();
+    if (type == std::filesystem::file_type::regular || type == std::filesystem::file_type::symlink)
+        std::filesystem::remove(path, ignored);
+}
+
+}  // namespace
+
+VideoFrameTiming ComputeFrameTiming(std::uint32_t durationMs, std::uint32_t framesPerSecond)
+{
+    if (framesPerSecond == 0)
+        return VideoFrameTiming{1, 0.0};  // no rate: the undeformed picture alone
+    const double interval = 1000.0 / static_cast<double>(framesPerSecond);
+    const std::uint32_t intervals = FloorToU32(static_cast<double>(durationMs) / interval + 0.5);
+    return VideoFrameTiming{intervals == 0xFFFFFFFFu ? intervals : intervals + 1, interval};
+}
+
+std::uint32_t FrameTimeMs(const VideoFrameTiming& timing, std::uint32_t k)
+{
+    return FloorToU32(static_cast<double>(k) * timing.frameIntervalMs + 0.5);
+}
+
+VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path, std::uint32_t durationMs,
+                               std::uint32_t framesPerSecond, IVideoExportProgress& progress)
+{
+    return ExportVideo(field, path, durationMs, framesPerSecond, progress, OpenAviFileSink);
+}
+
+VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path, std::uint32_t durationMs,
+                               std::uint32_t framesPerSecond, IVideoExportProgress& progress,
+                               const AviSinkOpener& opener)
+{
+    AviWriter writer(opener);
+    const VideoFrameTiming timing = ComputeFrameTiming(durationMs, framesPerSecond);
+
+    std::int32_t result = 0;
+    if (!writer.Open(path, kAviOpenWrite | kAviOpenCreate, result))
+        return VideoExportOutcome::OpenFailed;
+
+    BITMAPINFOHEADER header;
+    const std::uint8_t* deformed = nullptr;
+    field.GetPicture(header, deformed);
+    VideoFormatBlock format{};
+    std::memcpy(format.data(), &header, sizeof header);
+    if (!writer.CreateVideoStream(format, framesPerSecond, timing.frameCount))
+        return VideoExportOutcome::StreamFailed;  // the writer releases the file; it stays
+
+    // S = ((bit count x width + 31) with the low five bits cleared) / 8.
+    const std::size_t bitsPerRow =
+        static_cast<std::size_t>(header.biBitCount) * static_cast<std::size_t>(header.biWidth);
+    const std::size_t rowBytes = ((bitsPerRow + 31) & ~std::size_t{31}) / 8;
+    const std::size_t frameBytes = static_cast<std::size_t>(header.biHeight) * rowBytes;
+    // The builder fills the warp field's own geometry, which the header describes.
+    const std::size_t bufferBytes = std::max(
+        frameBytes, static_cast<std::size_t>(field.RowBytesOfPicture()) * static_cast<std::size_t>(field.Height()));
+
+    progress.Show();
+    progress.SetPosition(0);
+    bool error = false;
+    bool cancelled = false;
+    try {
+        FrameSequence frames(field, durationMs, timing, bufferBytes);
+        for (std::uint32_t k = 0; k < timing.frameCount && !error;) {
+            if (progress.TakeCancelRequest()) {
+                cancelled = true;
+                break;
+            }
+            if (!writer.WriteFrame(frames.Frame(k), frameBytes))
+                error = true;
+            ++k;
+            progress.SetPosition(ProgressPosition(k, timing.frameCount));
+        }
+    } catch (const CException&) {
+        error = true;  // no memory for the frames: the video cannot be made
+    } catch (...) {
+        writer.Close();
+        RemoveExportedFile(path);
+        throw;
+    }
+
+    const bool ended = writer.EndStream();
+    const bool closed = writer.Close();
+    if (!cancelled && !(ended && closed))
+        error = true;
+    if (error || cancelled)
+        RemoveExportedFile(path);
+    if (cancelled)
+        return VideoExportOutcome::Cancelled;
+    return error ? VideoExportOutcome::WriteFailed : VideoExportOutcome::Done;
+}
+
+int MessageIdForOutcome(VideoExportOutcome outcome)
+{
+    switch (outcome) {
+    case VideoExportOutcome::OpenFailed:
+        return kMessageOpenFailed;
+    case VideoExportOutcome::StreamFailed:
+        return kMessageStreamFailed;
+    case VideoExportOutcome::WriteFailed:
+        return kMessageWriteFailed;
+    case VideoExportOutcome::Done:
+    case VideoExportOutcome::Cancelled:
+        break;
+    }
+    return 0;
+}
