@@ -1,5 +1,6 @@
 #include "cli/CliSession.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "cli/CliText.h"
@@ -198,6 +199,10 @@ void CliSession::Video(const std::string& path)
     TerminalProgress progress(m_quiet);
     const VideoExportOutcome outcome =
         ExportVideo(*m_field, path, m_videoDurationMs, m_videoFramesPerSecond, progress);
+    // The editor leaves the empty file of a failed stream creation behind; the
+    // command-line tool promises to leave nothing half-written.
+    if (outcome == VideoExportOutcome::StreamFailed)
+        std::remove(path.c_str());
     if (const int messageId = MessageIdForOutcome(outcome))
         throw CliFailure(CliText(messageId) + ": " + path);
 }

@@ -19,7 +19,7 @@ std::string FolderOf(const std::string& path)
 }
 
 // Reserves a fresh, empty file name in folder; the codec then writes to it.
-// The name keeps the target's ending, since some codecs choose by it.
+// The codec object is already chosen, so the name needs no particular ending.
 std::string CreateTemporaryName(const std::string& path)
 {
     const std::string base = FolderOf(path) + ".grimasso-save-" + std::to_string(getpid()) + "-";

@@ -16,6 +16,11 @@
 
 namespace {
 
+// The largest block libtiff may ask for at once: one strip holding a whole
+// picture of the largest accepted size at 8 bytes a pixel (16-bit RGBA). Damaged
+// files that claim absurd strips are refused instead of exhausting memory.
+constexpr tmsize_t kMaxLibraryBlock = static_cast<tmsize_t>(kMaxPicturePixels * 8);
+
 int RecordError(TIFF*, void* userData, const char*, const char*, va_list)
 {
     *static_cast<bool*>(userData) = true;
@@ -27,8 +32,8 @@ int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list)
     return 1;
 }
 
-// Opens path with the handlers above; errorRaised becomes true at the first
-// library error about this file, the failed open included.
+// Opens path with the handlers and the allocation limit above; errorRaised
+// becomes true at the first library error about this file, the failed open included.
 class TiffFile {
 public:
     TiffFile(const std::string& path, const char* mode, bool& errorRaised)
@@ -36,6 +41,7 @@ public:
         TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
         if (options == nullptr)
             throw CMemoryException();
+        TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxLibraryBlock);
         TIFFOpenOptionsSetErrorHandlerExtR(options, RecordError, &errorRaised);
         TIFFOpenOptionsSetWarningHandlerExtR(options, IgnoreWarning, nullptr);
         m_tif = TIFFOpenExt(path.c_str(), mode, options);  // copies the handlers

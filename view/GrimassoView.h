@@ -1,20 +1,25 @@
 #pragma once
 // The view of a picture document: draws the deformed picture at the top-left,
 // stretched by one of seven zoom factors, inside a scrolling area; prints it on
-// one page; converts pointer positions into picture coordinates for the tools.
+// one page; converts pointer positions into picture coordinates; and drives the
+// four deformation tools with the left mouse button (ToolInteraction.cpp).
 #include <QPoint>
 #include <cstdint>
+#include <functional>
 #include <QRect>
+#include <QRectF>
 #include <QSize>
 
 #include "framework/View.h"
+#include "view/RegionPreview.h"
 
 class CGrimassoDoc;
+class CWarpField;
 class QPainter;
 class QPrinter;
 struct BITMAPINFOHEADER;
 
-class CGrimassoView : public CView {
+class CGrimassoView : public CView, public IRegionPreview {
     Q_OBJECT
 public:
     explicit CGrimassoView(CGrimassoDoc* document, QWidget* parent = nullptr);
@@ -54,6 +59,11 @@ public:
     // Screen drawing into painter, whose origin is the logical origin (the
     // picture's top-left); exposed is the logical area that needs paint.
     void OnDraw(QPainter& painter, const QRect& exposed);
+    // Draws a bottom-up 24-bit picture stretched into target, nearest sample,
+    // touching only the part inside visible (the cost follows the painted area,
+    // not the size of the picture).
+    static void DrawPicture(QPainter& painter, const QRectF& target, const BITMAPINFOHEADER& header,
+                            const std::uint8_t* rows, const QRectF& visible);
     // Draws a bottom-up 24-bit picture fitted with its aspect ratio at the
     // top-left of page (the printable area), ignoring the zoom.
     static void DrawPictureOnPage(QPainter& painter, const QRect& page, const BITMAPINFOHEADER& header,
@@ -69,6 +79,41 @@ public:
     static void OnFilePrintSetup(QWidget* parent);
     static QPrinter& SharedPrinter();
 
+    // Tool modes, the same numbers as the kinds of deformation.
+    static constexpr int kMovePoint = 0;
+    static constexpr int kEnlarge = 1;
+    static constexpr int kShrink = 2;
+    static constexpr int kRotate = 3;
+
+    // Chooses the tool and repaints; the region tools start without a circle.
+    void SetToolMode(int mode);
+    // Undo of the latest deformation, smoothing, and the move-point radius dialog.
+    void OnEditUndo();
+    void OnSmooth();
+    void OnMoveOptions();
+
+    // Previews of the region dialog that is open: the gesture's circle (centre
+    // at the press point, radius through the last pointer position) deformed
+    // from the state at the release, then repainted.
+    void PreviewEnlarge(double factor) override;
+    void PreviewShrink(double factor) override;
+    void PreviewRotate(double angle, double amplification) override;
+
+    // True from a button press until the release or the loss of the mouse.
+    bool HasCapture() const { return m_bCapture; }
+    // The mouse went elsewhere in the middle of a gesture: a move-point drag is
+    // finished as a release would, a region gesture ends without a dialog.
+    void OnCaptureLost();
+
+    // A box of picture pixels (x from the left, y bottom-up, both corners
+    // inclusive) as the viewport rectangle that shows it, with a pixel to spare.
+    QRect PictureAreaToViewport(const QRect& pictureArea) const;
+    // Repaints pictureArea in every view of the document: here at once, in the
+    // others at their next paint.
+    void UpdatePictureArea(const QRect& pictureArea);
+    // Repaints the whole picture in every view: here at once, elsewhere later.
+    void UpdateWholePicture();
+
     // Tool state (the tool gestures drive these).
     int m_nToolMode = 0;      // 0 move point, 1 enlarge, 2 shrink, 3 rotate
     QPoint m_ptAnchor;        // gesture anchor, picture coordinates
@@ -76,12 +121,48 @@ public:
     bool m_bShowCircle = false;
     double m_dZoom = 1.0;
 
+    // The size that shows the whole zoomed picture without scroll bars.
+    QSize sizeHint() const override;
+
 protected:
+    bool event(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void UpdateScrollSizes();
+
+    // The first fit of the frame waits until the frame has its real size.
+    bool m_bFitWhenShown = false;
     void DrawToolCircle(QPainter& painter);
+    // Centre (logical) and radius of the tool circle; false when none is due.
+    bool ToolCircle(QPoint& centre, int& radius) const;
+    // The circle's outline box in logical coordinates, empty when none is due.
+    QRect ToolCircleRect() const;
+    // Repaints rect of the viewport at once, taking away a circle that is no
+    // longer due.
+    void RepaintNow(const QRect& rect);
+
+    bool OnToolCmdMsg(int id);
+    bool OnToolUpdateCmdUI(CCmdUI& ui);
+    void OnLButtonDown(QPoint device);
+    void OnMouseMove(QPoint device, bool leftButtonDown);
+    void OnLButtonUp();
+    void DragMoveStep();
+    void RunRegionDialog();
+    void PreviewRegion(double regionRadius, const std::function<void(CWarpField&, double)>& warp);
+    double GestureRadius() const;
+
+    bool m_bCapture = false;
+    bool m_bMovedSincePress = false;   // a pointer move came between press and release
+    bool m_bPreviewShown = false;      // a move-point preview of this drag is on screen
+    QPoint m_ptPreviewTarget;          // where that preview is centred
+    QRect m_rcRegionPreview;           // picture box the latest region preview rewrote
+    QRect m_rcCircleShown;             // logical box of the circle on screen, if any
 };

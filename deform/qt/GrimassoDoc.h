@@ -2,7 +2,7 @@
 // The document of one open picture. It owns the warp field (undeformed picture,
 // deformation, deformed picture), loads a picture from a file or the clipboard,
 // saves the deformed picture in the format named by the file's ending, and
-// carries the commands Save As, Copy and Scale picture.
+// carries the commands Save As, Copy, Scale picture and Create video.
 #include <QSize>
 #include <QString>
 #include <memory>
@@ -29,9 +29,12 @@ public:
 
     bool OnNewDocument() override;
     bool OnOpenDocument(const QString& path) override;
+    // Writes the deformed picture; false on failure and when the user cancelled
+    // the JPEG settings (then nothing is written: see SaveWasCancelled).
     bool OnSaveDocument(const QString& path) override;
     void DeleteContents() override;
-    // Save As uses the document's own dialog (picture filter, default ending bmp).
+    // An empty path asks for the name with the picture formats' filter and the
+    // default ending bmp (Save As); then saves as the base does.
     bool DoSave(const QString& path) override;
 
     bool OnCmdMsg(int id) override;
@@ -41,17 +44,26 @@ public:
     void OnFileSaveAs();
     void OnEditCopy();
     void OnScaleImage();
+    // "Video erzeugen": the video dialog, then the export with its progress window.
+    void OnCreateVideo();
+
+    // True when the last OnSaveDocument ended because the JPEG settings were cancelled.
+    bool SaveWasCancelled() const { return m_bSaveCancelled; }
+
+protected:
+    // A cancelled JPEG dialog is no failure worth a message.
+    void ReportSaveFailure(const QString& path) override;
 
 private:
-    // Loads path into the document (save false) or writes the deformed picture
-    // to it (save true). Raises the codec exceptions; returns false when the
-    // ending names no known format, or when the user cancelled the JPEG settings.
-    bool LoadSave(const std::string& path, bool save);
-    void LoadPicture(const std::string& path);
-    bool SavePicture(const std::string& path);
+    // Reads path with codec, converts to 24 bits and takes the picture over.
+    void LoadPicture(CDibImage& codec, const std::string& path);
+    // Writes the deformed picture with codec (options already set) to path,
+    // never destroying an existing file on failure.
+    void SavePicture(CDibImage& codec, const std::string& path, const void* options);
     // The common end of every load: the 24-bit picture of image becomes the warp field.
     void TakeOverPicture(CDibImage& image);
 
     QSize m_size;
     std::unique_ptr<CWarpField> m_pWarpField;
+    bool m_bSaveCancelled = false;
 };

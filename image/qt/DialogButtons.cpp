@@ -5,7 +5,6 @@
 #include <QPushButton>
 
 #include "framework/Application.h"
-#include "framework/CmdTarget.h"
 #include "framework/CommandIds.h"
 #include "framework/StringTable.h"
 
@@ -29,11 +28,8 @@ QBoxLayout* CreateDialogButtons(QDialog* dialog, Qt::Orientation orientation)
     auto* help = new QPushButton(LoadQString(kHelp), dialog);
     help->setObjectName(QStringLiteral("helpButton"));
     help->setAutoDefault(false);
-    QObject::connect(help, &QPushButton::clicked, dialog, [] {
-        // The main window answers the help command the way the menu's help does.
-        if (auto* target = dynamic_cast<CCmdTarget*>(TheMainWindow()))
-            target->OnCmdMsg(ID_HELP);
-    });
+    // The application answers the help command the way the menu's help does.
+    QObject::connect(help, &QPushButton::clicked, dialog, [] { SendCommand(ID_HELP); });
 
     auto* layout = new QBoxLayout(orientation == Qt::Horizontal ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
     layout->addWidget(ok);

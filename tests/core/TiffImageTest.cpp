@@ -1,5 +1,5 @@
-// The TIFF codec: lossless round trips, the one kind of file it writes, and
-// how library errors end.
+// The TIFF codec: lossless round trips, the one kind of file it writes, and how
+// library errors end.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -23,7 +23,7 @@ using testpictures::ScratchDirectory;
 
 namespace {
 
-void PrepareForSave(CDibImage& codec, int width, int height, const std::vector<std::uint8_t>& rows, int bitCount = 24)
+void PrepareForSave(CTiffImage& codec, int width, int height, const std::vector<std::uint8_t>& rows, int bitCount = 24)
 {
     codec.SetHeader(width, height, bitCount, nullptr);
     codec.m_pBits = PixelBuffer::Allocate(rows.size(), false);
@@ -40,41 +40,51 @@ int ArchiveCause(const std::function<void()>& action)
     return -1;
 }
 
-std::uint32_t Big16(const std::vector<std::uint8_t>& f, std::size_t at)
+std::uint32_t Big(const std::vector<std::uint8_t>& f, std::size_t at, int bytes)
 {
-    return std::uint32_t{f.at(at)} << 8 | f.at(at + 1);
+    std::uint32_t value = 0;
+    for (int i = 0; i < bytes; ++i)
+        value = value << 8 | f.at(at + i);
+    return value;
 }
 
-std::uint32_t Big32(const std::vector<std::uint8_t>& f, std::size_t at)
-{
-    return Big16(f, at) << 16 | Big16(f, at + 2);
-}
-
-// The first directory of a big-endian TIFF: tag -> values (SHORT and LONG only)
-// and where its values lie in the file.
+// One entry of a big-endian TIFF's first directory (SHORT and LONG values only).
 struct TiffEntry {
-    std::vector<std::uint32_t> values;
+    int valueBytes = 0;  // 2 or 4
     std::size_t valueOffset = 0;
+    std::vector<std::uint32_t> values;
 };
 
 std::map<std::uint32_t, TiffEntry> FirstDirectory(const std::vector<std::uint8_t>& f)
 {
     std::map<std::uint32_t, TiffEntry> entries;
-    const std::size_t ifd = Big32(f, 4);
-    const std::uint32_t count = Big16(f, ifd);
-    for (std::uint32_t i = 0; i < count; ++i) {
+    const std::size_t ifd = Big(f, 4, 4);
+    for (std::uint32_t i = 0; i < Big(f, ifd, 2); ++i) {
         const std::size_t at = ifd + 2 + 12 * i;
-        const std::uint32_t tag = Big16(f, at);
-        const std::uint32_t type = Big16(f, at + 2);
-        const std::uint32_t n = Big32(f, at + 4);
-        const std::size_t size = type == 3 ? 2 : type == 4 ? 4 : 0;
-        TiffEntry entry;
-        entry.valueOffset = size * n <= 4 ? at + 8 : Big32(f, at + 8);
-        for (std::uint32_t k = 0; size != 0 && k < n; ++k)
-            entry.values.push_back(size == 2 ? Big16(f, entry.valueOffset + 2 * k) : Big32(f, entry.valueOffset + 4 * k));
-        entries[tag] = entry;
+        TiffEntry& entry = entries[Big(f, at, 2)];
+        entry.valueBytes = Big(f, at + 2, 2) == 3 ? 2 : 4;
+        const std::uint32_t count = Big(f, at + 4, 4);
+        entry.valueOffset = entry.valueBytes * count <= 4 ? at + 8 : Big(f, at + 8, 4);
+        for (std::uint32_t k = 0; k < count; ++k)
+            entry.values.push_back(Big(f, entry.valueOffset + entry.valueBytes * k, entry.valueBytes));
     }
     return entries;
+}
+
+// The image length libtiff itself reads from path; 0 when it cannot open it.
+std::uint32_t LibraryImageLength(const std::string& path)
+{
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    TIFFOpenOptionsSetErrorHandlerExtR(options, [](TIFF*, void*, const char*, const char*, va_list) { return 1; }, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, [](TIFF*, void*, const char*, const char*, va_list) { return 1; }, nullptr);
+    TIFF* tif = TIFFOpenExt(path.c_str(), "r", options);
+    TIFFOpenOptionsFree(options);
+    std::uint32_t length = 0;
+    if (tif != nullptr && TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &length) != 1)
+        length = 0;
+    if (tif != nullptr)
+        TIFFClose(tif);
+    return length;
 }
 
 // Counts what reaches the process-wide handlers.
@@ -89,14 +99,11 @@ void CountMessage(const char*, const char*, va_list)
 TEST(TiffImageRoundTrip, KeepsEveryByte)
 {
     ScratchDirectory dir;
-    struct Size {
-        int width, height;
-    };
-    for (const Size size : {Size{5, 3}, Size{1, 9}, Size{17, 4}}) {
-        SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
-        const auto rows = Pattern24(size.width, size.height);
+    for (const auto& [width, height] : {std::pair{5, 3}, std::pair{1, 9}, std::pair{17, 4}}) {
+        SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+        const auto rows = Pattern24(width, height);
         CTiffImage writer;
-        PrepareForSave(writer, size.width, size.height, rows);
+        PrepareForSave(writer, width, height, rows);
         writer.Write(dir.File("round.tif"));
         ASSERT_EQ(0, std::memcmp(writer.m_pBits.data(), rows.data(), rows.size())) << "Write changed the rows";
 
@@ -104,14 +111,13 @@ TEST(TiffImageRoundTrip, KeepsEveryByte)
         reader.Read(dir.File("round.tif"));
         const BITMAPINFOHEADER h = reader.GetHeader();
         EXPECT_EQ(h.biSize, 40u);
-        EXPECT_EQ(h.biWidth, size.width);
-        EXPECT_EQ(h.biHeight, size.height);
+        EXPECT_EQ(h.biWidth, width);
+        EXPECT_EQ(h.biHeight, height);
         EXPECT_EQ(h.biPlanes, 1);
         EXPECT_EQ(h.biBitCount, 24);
         EXPECT_EQ(h.biCompression, 0u);
         EXPECT_EQ(h.biXPelsPerMeter, 14173);
         EXPECT_EQ(h.biYPelsPerMeter, 14173);
-        EXPECT_TRUE(reader.m_pColors.empty());
         ASSERT_EQ(reader.m_pBits.size(), rows.size());
         EXPECT_EQ(0, std::memcmp(reader.m_pBits.data(), rows.data(), rows.size()));
     }
@@ -128,7 +134,7 @@ TEST(TiffImageFile, UncompressedBigEndianRgbOneRowAStrip)
     writer.Write(dir.File("file.tif"));
     const auto f = ReadWholeFile(dir.File("file.tif"));
     ASSERT_GE(f.size(), 8u);
-    EXPECT_EQ((std::vector<std::uint8_t>(f.begin(), f.begin() + 4)), (std::vector<std::uint8_t>{0x4D, 0x4D, 0x00, 0x2A}));
+    EXPECT_EQ(Big(f, 0, 4), 0x4D4D002Au) << "big-endian header";
 
     auto tags = FirstDirectory(f);
     using V = std::vector<std::uint32_t>;
@@ -136,7 +142,7 @@ TEST(TiffImageFile, UncompressedBigEndianRgbOneRowAStrip)
     EXPECT_EQ(tags[257].values, V{4});
     EXPECT_EQ(tags[258].values, (V{8, 8, 8}));
     EXPECT_EQ(tags[277].values, V{3});
-    EXPECT_EQ(tags[284].values, V{1});
+    EXPECT_EQ(tags[284].values, V{1}) << "contiguous";
     EXPECT_EQ(tags[259].values, V{1}) << "no compression";
     EXPECT_EQ(tags[262].values, V{2}) << "RGB";
     EXPECT_EQ(tags[274].values, V{1}) << "top row first";
@@ -149,10 +155,9 @@ TEST(TiffImageFile, UncompressedBigEndianRgbOneRowAStrip)
     // Strip i holds the i-th row from the top in red-green-blue order.
     const auto rowBytes = static_cast<std::size_t>(RowBytes(width, 24));
     for (int strip = 0; strip < height; ++strip)
-        for (int x = 0; x < width; ++x)
-            for (int c = 0; c < 3; ++c)
-                EXPECT_EQ(f.at(offsets[strip] + 3 * x + c), rows[(height - 1 - strip) * rowBytes + 3 * x + (2 - c)])
-                    << "strip " << strip << " pixel " << x;
+        for (int i = 0; i < width * 3; ++i)
+            EXPECT_EQ(f.at(offsets[strip] + i), rows[(height - 1 - strip) * rowBytes + i / 3 * 3 + 2 - i % 3])
+                << "strip " << strip << " byte " << i;
 }
 
 TEST(TiffImageFailures, EachFailureHasItsKindAndStaysQuiet)
@@ -164,14 +169,13 @@ TEST(TiffImageFailures, EachFailureHasItsKindAndStaysQuiet)
 
     CTiffImage eightBit;
     PrepareForSave(eightBit, 4, 4, std::vector<std::uint8_t>(16, 0), 8);
-    const std::string refused = dir.File("eight.tif");
-    EXPECT_EQ(ArchiveCause([&] { eightBit.Write(refused); }), CArchiveException::generic);
-    EXPECT_FALSE(std::filesystem::exists(refused)) << "no file is created";
+    EXPECT_EQ(ArchiveCause([&] { eightBit.Write(dir.File("eight.tif")); }), CArchiveException::generic);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("eight.tif"))) << "no file is created";
 
-    CTiffImage noFolder;
-    PrepareForSave(noFolder, 4, 4, Pattern24(4, 4));
+    CTiffImage writer;
+    PrepareForSave(writer, 30, 20, Pattern24(30, 20));
     try {
-        noFolder.Write(dir.File("no/such/folder.tif"));
+        writer.Write(dir.File("no/such/folder.tif"));
         ADD_FAILURE() << "wrote into a missing folder";
     } catch (const CFileException& e) {
         EXPECT_EQ(e.m_cause, CFileException::generic);
@@ -185,24 +189,37 @@ TEST(TiffImageFailures, EachFailureHasItsKindAndStaysQuiet)
     EXPECT_EQ(ArchiveCause([&] { text.Read(dir.Write("text.tif", {'h', 'e', 'l', 'l', 'o', ' ', 't', 'i', 'f'})); }),
               CArchiveException::generic);
 
-    PrepareForSave(noFolder, 30, 20, Pattern24(30, 20));
-    noFolder.Write(dir.File("whole.tif"));
+    writer.Write(dir.File("whole.tif"));
     const auto whole = ReadWholeFile(dir.File("whole.tif"));
-
+    const auto tags = FirstDirectory(whole);
     // The directory (written last) is cut off.
     CTiffImage cut;
     const std::vector<std::uint8_t> half(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2));
     EXPECT_EQ(ArchiveCause([&] { cut.Read(dir.Write("cut.tif", half)); }), CArchiveException::generic);
 
-    // The directory is fine, but the last strip lies beyond the end of the file:
-    // the error comes from inside the raster read.
-    auto tags = FirstDirectory(whole);
-    auto damaged = whole;
-    const std::size_t lastOffset = tags[273].valueOffset + 4 * (tags[273].values.size() - 1);
-    damaged[lastOffset] = 0x7F;
+    // The last strip lies beyond the end of the file: the error comes from inside the raster read.
+    auto beyondFile = whole;
+    beyondFile[tags.at(273).valueOffset + 4 * (tags.at(273).values.size() - 1)] = 0x7F;
     CTiffImage beyond;
-    EXPECT_EQ(ArchiveCause([&] { beyond.Read(dir.Write("beyond.tif", damaged)); }), CArchiveException::generic);
+    EXPECT_EQ(ArchiveCause([&] { beyond.Read(dir.Write("beyond.tif", beyondFile)); }), CArchiveException::generic);
     EXPECT_TRUE(beyond.m_pBits.empty());
+
+    // A one-strip file whose width, height and rows per strip claim 60000 x 60000
+    // pixels: libtiff opens it, the codec refuses it before allocating the raster.
+    CTiffImage oneRow;
+    PrepareForSave(oneRow, 2, 1, Pattern24(2, 1));
+    oneRow.Write(dir.File("one.tif"));
+    auto huge = ReadWholeFile(dir.File("one.tif"));
+    for (std::uint32_t tag : {256u, 257u, 278u}) {
+        const TiffEntry entry = FirstDirectory(huge).at(tag);
+        for (int i = 0; i < entry.valueBytes; ++i)
+            huge[entry.valueOffset + i] = static_cast<std::uint8_t>(60000 >> (8 * (entry.valueBytes - 1 - i)));
+    }
+    const std::string hugePath = dir.Write("huge.tif", huge);
+    ASSERT_EQ(LibraryImageLength(hugePath), 60000u);
+    CTiffImage absurd;
+    EXPECT_EQ(ArchiveCause([&] { absurd.Read(hugePath); }), CArchiveException::generic);
+    EXPECT_TRUE(absurd.m_pBits.empty());
 
     EXPECT_EQ(g_globalMessages, 0) << "library messages reached the process-wide handlers";
     TIFFSetErrorHandler(previousError);

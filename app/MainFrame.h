@@ -1,0 +1,104 @@
+#pragma once
+// The main window: menus (one set without a document window, one with), the
+// toolbar, the status bar with its idle text and lock-key panes, the window
+// area for the document windows, the accelerators, help, and command routing
+// (active view -> its document -> child frame -> main frame -> application).
+#include <QHash>
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <vector>
+
+#include "app/LockKeyState.h"
+#include "app/MenuLayout.h"
+#include "framework/CmdTarget.h"
+
+class CHelpWindow;
+class CView;
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+
+class CMainFrame : public QMainWindow, public CCmdTarget {
+    Q_OBJECT
+public:
+    // application is the last target of the routing chain.
+    explicit CMainFrame(CCmdTarget* application = nullptr);
+    ~CMainFrame() override;
+
+    QMdiArea* MdiArea() const { return m_pMdiArea; }
+    QToolBar* ToolBar() const { return m_pToolBar; }
+    // The window and view the commands go to; null without document windows.
+    QMdiSubWindow* GetActiveFrame() const;
+    CView* GetActiveView() const;
+
+    // Carries out id along the routing chain, unless it is disabled right now.
+    bool ExecuteCommand(int id);
+    // The state of id as the routing chain answers it.
+    CCmdUI QueryCommandState(int id);
+    // Brings every menu item and toolbar button up to date.
+    void UpdateCommandStates();
+    // Shows menu 129 while a document window is open, else menu 128.
+    void UpdateMenuSet();
+    bool ShowsDocumentMenu() const { return m_bDocumentMenu; }
+
+    // Every menu item and toolbar button of command id.
+    QList<QAction*> ActionsFor(int id) const { return m_actions.values(id); }
+    // The status bar's message pane text and the three lock panes.
+    QString IdleText() const;
+    QList<QLabel*> IndicatorPanes() const { return m_indicators; }
+
+    // Called for every key press the program sees (the lock-key panes).
+    void NoteKeyPress(int key, quint32 nativeModifiers);
+
+    bool OnCmdMsg(int id) override;
+    bool OnUpdateCmdUI(CCmdUI& ui) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    struct RecentFileSlot {
+        QMenu* menu;
+        QAction* placeholder;
+        QList<QAction*> entries;
+    };
+
+    QAction* CreateCommandAction(int id, const QString& text, QObject* parent);
+    std::vector<QMenu*> BuildMenuSet(const std::vector<MenuNode>& nodes);
+    void FillMenu(QMenu* menu, const std::vector<MenuNode>& nodes);
+    void BuildToolBar();
+    void BuildStatusBar();
+    void BuildAccelerators();
+    void UpdateRecentFileItems();
+    void UpdateWindowList();
+    void UpdateIndicators();
+    void UpdateTitle();
+    void OnSubWindowActivated(QMdiSubWindow* window);
+    void ArrangeIcons();
+    void ShowHelp();
+    void OnIdle();
+
+    CCmdTarget* m_pApplication;
+    QMdiArea* m_pMdiArea;
+    QToolBar* m_pToolBar = nullptr;
+    QLabel* m_pIdleLabel = nullptr;
+    QList<QLabel*> m_indicators;
+    std::vector<QMenu*> m_mainMenus;      // menu 128
+    std::vector<QMenu*> m_documentMenus;  // menu 129
+    bool m_bDocumentMenu = false;
+    QMenu* m_pWindowMenu = nullptr;
+    QList<QAction*> m_windowListActions;
+    std::vector<RecentFileSlot> m_recentFileSlots;
+    QMultiHash<int, QAction*> m_actions;
+    QPointer<CView> m_pActiveView;
+    QPointer<CHelpWindow> m_pHelpWindow;
+    CLockKeyState m_lockState;
+    QTimer m_idleTimer;
+};

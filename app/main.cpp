@@ -1,0 +1,27 @@
+// The editor's entry point.
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include "app/GrimassoApp.h"
+#include "framework/CommandIds.h"
+#include "framework/StringTable.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(LoadQString(IDS_REGISTRY_KEY));
+    QApplication::setApplicationName(LoadQString(AFX_IDS_APP_TITLE));
+    // Qt's own dialogs (files, printer) speak German where Qt's translations are installed.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
+    CGrimassoApp grimasso;
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    if (!grimasso.InitInstance(arguments))
+        return grimasso.ExitCode();
+    return QApplication::exec();
+}

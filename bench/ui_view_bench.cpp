@@ -1,0 +1,228 @@
+// What the user waits for while deforming a 24-megapixel picture in a view of
+// 1280 x 800 at zoom 1: one pointer move of a move-point drag, one slider
+// change of the rotate dialog, one pointer move that moves the region circle,
+// each including the repaint the view does before the event returns. The
+// counter budget_ratio is the mean time of one event over the 16 ms of a
+// 60 Hz frame: below 1 the tool keeps up with the screen.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTimer>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "deform/qt/GrimassoDoc.h"
+#include "framework/CommandIds.h"
+#include "framework/MessageBox.h"
+#include "image/DibImage.h"
+#include "view/GrimassoView.h"
+#include "view/RotateDialog.h"
+
+namespace {
+
+constexpr int kPictureWidth = 6000;
+constexpr int kPictureHeight = 4000;
+constexpr int kViewWidth = 1280;
+constexpr int kViewHeight = 800;
+constexpr double kBudgetSeconds = 0.016;
+
+// A picture file with a smooth colour pattern, written once for all benchmarks.
+std::string PicturePath()
+{
+    static std::string path;
+    if (path.empty()) {
+        path = "/tmp/grimasso-ui-bench-" + std::to_string(QCoreApplication::applicationPid()) + ".bmp";
+        CDibImage image;
+        image.SetHeader(kPictureWidth, kPictureHeight, 24, nullptr);
+        const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(kPictureWidth, 24));
+        image.m_pBits = PixelBuffer::Allocate(rowBytes * kPictureHeight, true);
+        for (int y = 0; y < kPictureHeight; ++y)
+            for (int x = 0; x < kPictureWidth; ++x) {
+                std::uint8_t* p = image.m_pBits.data() + rowBytes * y + 3 * static_cast<std::size_t>(x);
+                p[0] = static_cast<std::uint8_t>(x);
+                p[1] = static_cast<std::uint8_t>(y);
+                p[2] = static_cast<std::uint8_t>((x >> 4) ^ (y >> 4));
+            }
+        image.Write(path);
+    }
+    return path;
+}
+
+// The document and a shown view whose client area is 1280 x 800 at zoom 1,
+// scrolled into the middle of the picture.
+struct Editor {
+    CGrimassoDoc document;
+    std::unique_ptr<CGrimassoView> view;
+
+    Editor()
+    {
+        if (!document.OnOpenDocument(QString::fromStdString(PicturePath())))
+            return;
+        view = std::make_unique<CGrimassoView>(&document);
+        view->OnInitialUpdate();
+        view->show();
+        const QSize chrome = view->size() - view->viewport()->size();
+        view->resize(QSize(kViewWidth, kViewHeight) + chrome);
+        QCoreApplication::processEvents();
+        view->OnUpdate(nullptr, 0);
+        view->horizontalScrollBar()->setValue((kPictureWidth - kViewWidth) / 2);
+        view->verticalScrollBar()->setValue((kPictureHeight - kViewHeight) / 2);
+        QCoreApplication::processEvents();
+    }
+    bool Ready() const { return view && view->viewport()->size() == QSize(kViewWidth, kViewHeight); }
+
+    void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
+    {
+        QWidget* area = view->viewport();
+        QMouseEvent event(type, QPointF(at), QPointF(area->mapToGlobal(at)), button, held, Qt::NoModifier);
+        QApplication::sendEvent(area, &event);
+    }
+};
+
+// Made at first use and taken down in main, while the application still exists.
+std::unique_ptr<Editor> g_editor;
+Editor& TheEditor()
+{
+    if (!g_editor)
+        g_editor = std::make_unique<Editor>();
+    return *g_editor;
+}
+
+// Mean seconds of one iteration as a fraction of the frame budget.
+void ReportBudget(benchmark::State& state, std::chrono::steady_clock::duration spent)
+{
+    if (state.iterations() == 0)
+        return;
+    const double mean = std::chrono::duration<double>(spent).count() / static_cast<double>(state.iterations());
+    state.counters["budget_ratio"] = mean / kBudgetSeconds;
+}
+
+// Pointer moves of a drag, a few pixels each, round a circle in the middle of the view.
+void MovePointDragStep(benchmark::State& state)
+{
+    Editor& editor = TheEditor();
+    if (!editor.Ready()) {
+        state.SkipWithError("the view could not be set up");
+        return;
+    }
+    editor.document.GetWarpField()->SetRadius(static_cast<std::int32_t>(state.range(0)));
+    editor.view->SetToolMode(CGrimassoView::kMovePoint);
+    const QPoint middle(kViewWidth / 2, kViewHeight / 2);
+    editor.Send(QEvent::MouseButtonPress, middle, Qt::LeftButton, Qt::LeftButton);
+    int step = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        const double angle = ++step * 0.05;
+        const QPoint at = middle + QPoint(static_cast<int>(150 * std::cos(angle)), static_cast<int>(150 * std::sin(angle)));
+        editor.Send(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
+    }
+    ReportBudget(state, std::chrono::steady_clock::now() - start);
+    editor.Send(QEvent::MouseButtonRelease, middle, Qt::LeftButton, Qt::NoButton);
+}
+
+// Slider changes of the rotate dialog of a region of the given radius, run
+// inside the dialog's own event loop as the user's changes are.
+void RotateSliderPreview(benchmark::State& state)
+{
+    Editor& editor = TheEditor();
+    if (!editor.Ready()) {
+        state.SkipWithError("the view could not be set up");
+        return;
+    }
+    const int radius = static_cast<int>(state.range(0));
+    editor.view->SetToolMode(CGrimassoView::kRotate);
+    const QPoint middle(kViewWidth / 2, kViewHeight / 2);
+    std::chrono::steady_clock::duration spent{};
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<CRotateDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        ran = true;
+        int value = 0;
+        const auto start = std::chrono::steady_clock::now();
+        for (auto _ : state) {
+            value = value >= 170 ? -170 : value + 7;
+            dialog->AngleSlider()->setValue(value);
+        }
+        spent = std::chrono::steady_clock::now() - start;
+        dialog->reject();
+    });
+    editor.Send(QEvent::MouseButtonPress, middle, Qt::LeftButton, Qt::LeftButton);
+    editor.Send(QEvent::MouseMove, middle + QPoint(radius, 0), Qt::NoButton, Qt::LeftButton);
+    editor.Send(QEvent::MouseButtonRelease, middle + QPoint(radius, 0), Qt::LeftButton, Qt::NoButton);
+    if (!ran) {
+        state.SkipWithError("the rotate dialog did not open");
+        return;
+    }
+    ReportBudget(state, spent);
+}
+
+// Pointer moves of a region drag: the circle of about the given radius follows the pointer.
+void RegionCircleMove(benchmark::State& state)
+{
+    Editor& editor = TheEditor();
+    if (!editor.Ready()) {
+        state.SkipWithError("the view could not be set up");
+        return;
+    }
+    const int radius = static_cast<int>(state.range(0));
+    editor.view->SetToolMode(CGrimassoView::kEnlarge);
+    const QPoint middle(kViewWidth / 2, kViewHeight / 2);
+    editor.Send(QEvent::MouseButtonPress, middle, Qt::LeftButton, Qt::LeftButton);
+    int step = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        const int wobble = (++step % 7) - 3;
+        editor.Send(QEvent::MouseMove, middle + QPoint(radius + wobble, wobble), Qt::NoButton, Qt::LeftButton);
+    }
+    ReportBudget(state, std::chrono::steady_clock::now() - start);
+    // Released without moving back, the gesture ends by losing the mouse: no dialog.
+    editor.view->OnCaptureLost();
+}
+
+// For comparison: a repaint of the whole client area.
+void WholeViewRepaint(benchmark::State& state)
+{
+    Editor& editor = TheEditor();
+    if (!editor.Ready()) {
+        state.SkipWithError("the view could not be set up");
+        return;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state)
+        editor.view->viewport()->repaint();
+    ReportBudget(state, std::chrono::steady_clock::now() - start);
+}
+
+}  // namespace
+
+BENCHMARK(MovePointDragStep)->Arg(20)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RotateSliderPreview)->Arg(300)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RegionCircleMove)->Arg(300)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(WholeViewRepaint)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    // A message box would wait for an answer nobody gives.
+    SetMessageBoxHook([](const QString& text, MessageButtons, MessageIcon) {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+        return MessageResult::Ok;
+    });
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    g_editor.reset();
+    std::remove(PicturePath().c_str());
+    return 0;
+}

@@ -1,0 +1,18 @@
+#pragma once
+// Message boxes over the German string table, with a seam for tests.
+#include <QString>
+#include <functional>
+
+enum class MessageIcon { None, Warning, Question, Information, Error };
+enum class MessageButtons { Ok, YesNo, YesNoCancel };
+enum class MessageResult { Ok, Yes, No, Cancel };
+
+// Shows string stringId with the buttons and icon; the title is the program's name.
+MessageResult AfxMessageBox(int stringId, MessageButtons buttons = MessageButtons::Ok,
+                            MessageIcon icon = MessageIcon::Warning);
+MessageResult AfxMessageBox(const QString& text, MessageButtons buttons = MessageButtons::Ok,
+                            MessageIcon icon = MessageIcon::Warning);
+
+// When a hook is set no box is shown: the hook gets the text and answers.
+using MessageBoxHook = std::function<MessageResult(const QString& text, MessageButtons, MessageIcon)>;
+void SetMessageBoxHook(MessageBoxHook hook);

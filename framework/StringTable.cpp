@@ -1,0 +1,8 @@
+#include "framework/StringTable.h"
+
+#include "resources/StringTable.h"
+
+QString LoadQString(int id)
+{
+    return QString::fromStdString(GermanString(id));
+}

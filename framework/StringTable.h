@@ -1,0 +1,6 @@
+#pragma once
+// The German string table for Qt code.
+#include <QString>
+
+// The text of string id, or an empty string when the table has none.
+QString LoadQString(int id);

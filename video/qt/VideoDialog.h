@@ -1,0 +1,51 @@
+#pragma once
+// "Video erzeugen": asks for the video's length in milliseconds, its frame rate
+// and the file to write. The caller sets the three fields before showing the
+// dialog and reads them after it ends with OK. OK checks the entries in order
+// (length, frame rate, path, overwriting an existing file) and keeps the dialog
+// open on the first failure; agreeing to overwrite deletes the old file at once.
+#include <QDialog>
+#include <QString>
+#include <cstdint>
+
+class QLineEdit;
+class QPushButton;
+
+class VideoDialog : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr std::uint32_t kMinDurationMs = 1;
+    static constexpr std::uint32_t kMaxDurationMs = 1000000;
+    static constexpr std::uint32_t kMinFramesPerSecond = 1;
+    static constexpr std::uint32_t kMaxFramesPerSecond = 50;
+
+    explicit VideoDialog(QWidget* parent = nullptr);
+
+    // Shown in the edits when the dialog opens; hold the accepted entries after OK.
+    std::uint32_t durationMs = 0;
+    std::uint32_t framesPerSecond = 0;
+    QString path;
+
+    // OK: validates and closes only when every entry is acceptable.
+    void accept() override;
+
+    QLineEdit* DurationEdit() const { return m_editDuration; }
+    QLineEdit* FramesPerSecondEdit() const { return m_editFramesPerSecond; }
+    QLineEdit* PathEdit() const { return m_editPath; }
+    QPushButton* PathButton() const { return m_buttonPath; }
+    QPushButton* OkButton() const { return m_buttonOk; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool ReadPath();
+    void RefuseEntry(QLineEdit* edit);
+    void OnChangePath();
+
+    QLineEdit* m_editDuration;
+    QLineEdit* m_editFramesPerSecond;
+    QLineEdit* m_editPath;
+    QPushButton* m_buttonPath;
+    QPushButton* m_buttonOk;
+};

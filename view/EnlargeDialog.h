@@ -1,0 +1,28 @@
+#pragma once
+// "Bildbereich vergrößern": while it is open every change of the size slider
+// previews the enlargement of the dragged circle with factor = position / 100.
+// OK keeps the last preview; the caller undoes it when the dialog is rejected.
+#include <QDialog>
+
+class IRegionPreview;
+class QSlider;
+
+class CEnlargeDialog : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kMinimum = 100;
+    static constexpr int kMaximum = 1000;
+    static constexpr int kTickInterval = 100;
+    static constexpr int kInitialPosition = 100;
+
+    // view receives the previews and is not owned.
+    explicit CEnlargeDialog(IRegionPreview* view, QWidget* parent = nullptr);
+
+    QSlider* SizeSlider() const { return m_sliderSize; }
+
+private:
+    void OnSizeChanged(int position);
+
+    QSlider* m_sliderSize;
+    IRegionPreview* m_pView;
+};

@@ -1,0 +1,57 @@
+#include "view/MoveOptionsDialog.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "framework/StringTable.h"
+#include "image/qt/DialogButtons.h"
+#include "image/qt/NumberField.h"
+
+namespace {
+constexpr int kTitle = 40608;
+constexpr int kRadiusLabel = 40609;
+}  // namespace
+
+CMoveOptionsDialog::CMoveOptionsDialog(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(LoadQString(kTitle));
+    m_radiusField = CreateDigitsField(this, QStringLiteral("radiusField"));
+    auto* label = new QLabel(LoadQString(kRadiusLabel));
+    label->setBuddy(m_radiusField);
+
+    auto* fieldRow = new QHBoxLayout;
+    fieldRow->addWidget(label);
+    fieldRow->addWidget(m_radiusField);
+    fieldRow->addStretch(1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fieldRow);
+    layout->addLayout(CreateDialogButtons(this, Qt::Horizontal));
+
+    connect(OkButtonOf(this), &QPushButton::clicked, this, &CMoveOptionsDialog::OnOK);
+}
+
+int CMoveOptionsDialog::DoModal()
+{
+    OnInitDialog();
+    return exec();
+}
+
+void CMoveOptionsDialog::OnInitDialog()
+{
+    m_radiusField->setText(QString::number(m_nRadius));
+    m_radiusField->setFocus(Qt::OtherFocusReason);
+    m_radiusField->selectAll();
+}
+
+void CMoveOptionsDialog::OnOK()
+{
+    std::uint32_t radius = 0;
+    if (!ReadUnsignedInRange(m_radiusField, kMinRadius, kMaxRadius, radius))
+        return;
+    m_nRadius = radius;
+    accept();
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Asks for the document's deformation radius of the move-point tool (1 to 1000).
+#include <QDialog>
+#include <cstdint>
+
+class QLineEdit;
+
+class CMoveOptionsDialog : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr std::uint32_t kMinRadius = 1;
+    static constexpr std::uint32_t kMaxRadius = 1000;
+
+    explicit CMoveOptionsDialog(QWidget* parent = nullptr);
+
+    // Fills the field from m_nRadius, then runs modally.
+    int DoModal();
+    void OnInitDialog();
+    // Validates the field; on success stores it in m_nRadius and closes with OK.
+    void OnOK();
+
+    QLineEdit* RadiusField() const { return m_radiusField; }
+
+    std::uint32_t m_nRadius = 0;
+
+private:
+    QLineEdit* m_radiusField;
+};

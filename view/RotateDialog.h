@@ -1,0 +1,35 @@
+#pragma once
+// "Drehen": while it is open every change of either slider previews the
+// rotation of the dragged circle with both current values, the angle in whole
+// degrees and the amplification = gain position / 100. OK keeps the last
+// preview; the caller undoes it when the dialog is rejected.
+#include <QDialog>
+
+class IRegionPreview;
+class QSlider;
+
+class CRotateDialog : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kAngleMinimum = -180;
+    static constexpr int kAngleMaximum = 180;
+    static constexpr int kAngleTickInterval = 10;
+    static constexpr int kAngleInitial = 0;
+    static constexpr int kGainMinimum = 100;
+    static constexpr int kGainMaximum = 1000;
+    static constexpr int kGainTickInterval = 50;
+    static constexpr int kGainInitial = 100;
+
+    // view receives the previews and is not owned.
+    explicit CRotateDialog(IRegionPreview* view, QWidget* parent = nullptr);
+
+    QSlider* AngleSlider() const { return m_sliderAngle; }
+    QSlider* GainSlider() const { return m_sliderGain; }
+
+private:
+    void OnSliderChanged();
+
+    QSlider* m_sliderAngle;
+    QSlider* m_sliderGain;
+    IRegionPreview* m_pView;
+};

@@ -1,0 +1,28 @@
+#pragma once
+// "Bildbereich verkleinern": while it is open every change of the size slider
+// previews the reduction of the dragged circle with factor = position / 100.
+// OK keeps the last preview; the caller undoes it when the dialog is rejected.
+#include <QDialog>
+
+class IRegionPreview;
+class QSlider;
+
+class CShrinkDialog : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kMinimum = 1;
+    static constexpr int kMaximum = 100;
+    static constexpr int kTickInterval = 10;
+    static constexpr int kInitialPosition = 100;
+
+    // view receives the previews and is not owned.
+    explicit CShrinkDialog(IRegionPreview* view, QWidget* parent = nullptr);
+
+    QSlider* SizeSlider() const { return m_sliderSize; }
+
+private:
+    void OnSizeChanged(int position);
+
+    QSlider* m_sliderSize;
+    IRegionPreview* m_pView;
+};
