@@ -43,15 +43,19 @@ CWarpField::CWarpField(std::int32_t width, std::int32_t height, PixelBuffer pixe
     } catch (const std::bad_alloc&) {
         throw CMemoryException();
     }
-    MapEntry* map = m_pMap.data();
-    for (std::int32_t y = 0; y < height; ++y)
-        for (std::int32_t x = 0; x < width; ++x)
-            *map++ = MapEntry{x, y};
-    // The undo map gets a defined value: the identity, the state before any gesture.
-    std::copy(m_pMap.begin(), m_pMap.end(), m_pUndoMap.begin());
-
+    // The undo map stays untouched here: only BeginDeformation fills it, and
+    // nothing reads it while CanUndo is 0.
     m_pDeformed = PixelBuffer::Allocate(pictureBytes, false);
-    std::memcpy(m_pDeformed.data(), pixels.data(), pictureBytes);
+    const std::uint8_t* original = pixels.data();
+    ForEachRowBand(height, std::int64_t{width} * height, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+        MapEntry* map = m_pMap.data() + static_cast<std::size_t>(rowBegin) * static_cast<std::size_t>(width);
+        for (std::int32_t y = rowBegin; y < rowEnd; ++y)
+            for (std::int32_t x = 0; x < width; ++x)
+                *map++ = MapEntry{x, y};
+        const std::size_t first = static_cast<std::size_t>(rowBegin) * static_cast<std::size_t>(m_rowBytes);
+        const std::size_t count = static_cast<std::size_t>(rowEnd - rowBegin) * static_cast<std::size_t>(m_rowBytes);
+        std::memcpy(m_pDeformed.data() + first, original + first, count);
+    });
     m_pOriginal = std::move(pixels);
     m_canUndo = 0;
 }

@@ -8,6 +8,8 @@
 // padded to a multiple of 4 bytes.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "image/DibImage.h"
@@ -18,6 +20,29 @@ struct MapEntry {
     std::int32_t y;  // source row
     friend bool operator==(const MapEntry&, const MapEntry&) = default;
 };
+
+// Leaves new elements of trivial types uninitialised: the maps are filled right
+// after allocation (or, for the undo map, before it is first read), so zeroing
+// hundreds of megabytes first would only cost time and touch every page.
+template <class T>
+struct UninitializedAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UninitializedAllocator<U>;
+    };
+    UninitializedAllocator() = default;
+    template <class U>
+    UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args)
+    {
+        if constexpr (sizeof...(Args) == 0)
+            ::new (static_cast<void*>(p)) U;
+        else
+            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using MapBuffer = std::vector<MapEntry, UninitializedAllocator<MapEntry>>;
 
 enum WarpMode : std::int32_t {
     ModeMovePoint = 0,
@@ -90,8 +115,8 @@ private:
     PixelBuffer m_pDeformed;
     std::int32_t m_rowBytes;
     PixelBuffer m_pOriginal;
-    std::vector<MapEntry> m_pMap;
-    std::vector<MapEntry> m_pUndoMap;
+    MapBuffer m_pMap;
+    MapBuffer m_pUndoMap;  // undefined until the first BeginDeformation, never read before
     std::int32_t m_canUndo = 0;
     std::int32_t m_mode = ModeMovePoint;
     std::int32_t m_pendingFromX = 0, m_pendingFromY = 0, m_pendingToX = 0, m_pendingToY = 0;

@@ -161,6 +161,7 @@ private:
 
     bool m_bCapture = false;
     bool m_bMovedSincePress = false;   // a pointer move came between press and release
+    bool m_bDeformationBegun = false;  // the move-point gesture has taken its restore point
     bool m_bPreviewShown = false;      // a move-point preview of this drag is on screen
     QPoint m_ptPreviewTarget;          // where that preview is centred
     QRect m_rcRegionPreview;           // picture box the latest region preview rewrote

@@ -5,9 +5,10 @@
 // which part of which view is repainted afterwards.
 #include <QMainWindow>
 #include <QMouseEvent>
-#include <QScrollBar>
+#include <QPointer>
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <memory>
 
 #include "deform/qt/GrimassoDoc.h"
@@ -279,12 +280,13 @@ void CGrimassoView::OnLButtonDown(QPoint device)
     m_bCapture = true;
     m_bMovedSincePress = false;
     m_ptAnchor = DeviceToPicture(device);
-    if (m_nToolMode == kMovePoint) {
-        field->BeginDeformation(ModeMovePoint);
-        m_bPreviewShown = false;
-    } else {
+    // A move-point gesture begins (and takes the restore point) with its first
+    // movement: a mere click, such as one that activates the window, must not
+    // throw away the Undo of the previous deformation.
+    m_bDeformationBegun = false;
+    m_bPreviewShown = false;
+    if (m_nToolMode != kMovePoint)
         m_bShowCircle = false;
-    }
 }
 
 void CGrimassoView::OnMouseMove(QPoint device, bool leftButtonDown)
@@ -312,12 +314,16 @@ void CGrimassoView::DragMoveStep()
     if (!field)
         return;
     const QPoint before = m_ptAnchor;
+    if (m_ptCurrent == before)
+        return;  // no movement: the warp field would draw and change nothing
+    if (!m_bDeformationBegun) {
+        field->BeginDeformation(ModeMovePoint);
+        m_bDeformationBegun = true;
+    }
     std::int32_t ax = m_ptAnchor.x();
     std::int32_t ay = m_ptAnchor.y();
     field->MovePointLive(ax, ay, m_ptCurrent.x(), m_ptCurrent.y());
     m_ptAnchor = QPoint(ax, ay);
-    if (m_ptCurrent == before)
-        return;  // no move at all: nothing drawn, nothing changed
 
     // Changed: the squares of the committed sub-moves (their ends lie between
     // the old and the new anchor), the new preview around the pointer, and the
@@ -341,8 +347,9 @@ void CGrimassoView::OnLButtonUp()
     m_bCapture = false;
     if (m_nToolMode == kMovePoint) {
         CWarpField* field = GetDocument()->GetWarpField();
-        if (!field)
+        if (!field || !m_bDeformationBegun)
             return;
+        m_bDeformationBegun = false;
         field->EndDeformation();
         // The release commits what the last step previewed; other views of the
         // document see the committed square from the map.
@@ -406,10 +413,13 @@ void CGrimassoView::RunRegionDialog()
     m_bShowCircle = false;
     m_rcRegionPreview = QRect();
     field->BeginDeformation(static_cast<WarpMode>(m_nToolMode));
+    const QPointer<CGrimassoView> alive(this);
     const bool confirmed = dialog->exec() == QDialog::Accepted;
     dialog.reset();
 
     // The dialog ran its own event loop: ask the document again.
+    if (!alive)
+        return;
     field = GetDocument()->GetWarpField();
     if (!field)
         return;

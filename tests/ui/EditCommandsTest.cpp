@@ -1,13 +1,10 @@
 // The view's commands and their states (tools, Undo, smoothing, move options),
-// commands that arrive in the middle of a drag, and "Video erzeugen" from the
-// editor down to a file that a video tool decodes.
+// a command in the middle of a drag, and "Video erzeugen" from the editor down
+// to a file that a video tool decodes.
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "ToolGestureSupport.h"
@@ -21,67 +18,41 @@ using namespace tooltest;
 namespace {
 
 constexpr int kToolIds[] = {ID_MOVE_POINT, ID_ENLARGE, ID_SHRINK, ID_ROTATE};
+const std::vector<QPoint> kDrag{{40, 30}, {48, 36}, {70, 40}};
 
-void DragOnce(CGrimassoView* view, const std::vector<QPoint>& path)
+std::unique_ptr<CWarpField> Smoothed(std::unique_ptr<CWarpField> field)
 {
-    Press(view, path.front());
-    for (std::size_t i = 1; i < path.size(); ++i)
-        MoveTo(view, path[i]);
-    Release(view, path.back());
-}
-
-std::unique_ptr<CWarpField> Dragged(const OpenedPicture& picture, const std::vector<QPoint>& path, int radius = 20)
-{
-    auto field = picture.FreshField(radius);
-    std::int32_t ax = picture.PicturePointAtZoom1(path.front()).x();
-    std::int32_t ay = picture.PicturePointAtZoom1(path.front()).y();
-    field->BeginDeformation(ModeMovePoint);
-    for (std::size_t i = 1; i < path.size(); ++i) {
-        const QPoint to = picture.PicturePointAtZoom1(path[i]);
-        field->MovePointLive(ax, ay, to.x(), to.y());
-    }
+    field->BeginDeformation(ModeSmooth);
+    field->SmoothMap();
     field->EndDeformation();
     return field;
 }
 
-const std::vector<QPoint> kDrag{{40, 30}, {48, 36}, {70, 40}};
+// Standard output of a video tool, or empty when it fails.
+QByteArray RunTool(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return QByteArray();
+    return process.readAllStandardOutput();
+}
 
-// The frames of a video decoded by ffmpeg as bottom-up 24-bit rows of width x
-// height (the warp field's layout); empty when ffmpeg fails.
+// The frames of a video as bottom-up 24-bit rows of width x height.
 std::vector<std::vector<std::uint8_t>> DecodedFrames(const QString& path, int width, int height)
 {
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path,
-                                            QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"),
-                                            QStringLiteral("bgr24"), QStringLiteral("-")});
-    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0)
-        return {};
-    const QByteArray raw = ffmpeg.readAllStandardOutput();
+    const QByteArray raw = RunTool(QStringLiteral("ffmpeg"), {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt",
+                                                               "bgr24", "-"});
     const int frameBytes = 3 * width * height;
-    const int rowBytes = RowBytes(width, 24);
+    const std::size_t rowBytes = RowBytes(width, 24);
     std::vector<std::vector<std::uint8_t>> frames;
     for (int at = 0; at + frameBytes <= raw.size(); at += frameBytes) {
-        std::vector<std::uint8_t> rows(static_cast<std::size_t>(rowBytes) * height, 0);
-        for (int y = 0; y < height; ++y)  // ffmpeg gives the top row first
-            std::memcpy(rows.data() + static_cast<std::size_t>(height - 1 - y) * rowBytes,
-                        raw.constData() + at + 3 * width * y, 3 * static_cast<std::size_t>(width));
+        std::vector<std::uint8_t> rows(rowBytes * height, 0);
+        for (int y = 0; y < height; ++y)  // the decoder gives the top row first
+            std::memcpy(&rows[(height - 1 - y) * rowBytes], raw.constData() + at + 3 * width * y, 3 * width);
         frames.push_back(std::move(rows));
     }
     return frames;
-}
-
-// The stream's width, height and frame count as ffprobe reads them.
-QString Probe(const QString& path)
-{
-    QProcess ffprobe;
-    ffprobe.start(QStringLiteral("ffprobe"),
-                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
-                   QStringLiteral("-select_streams"), QStringLiteral("v:0"), QStringLiteral("-show_entries"),
-                   QStringLiteral("stream=width,height,nb_read_frames"), QStringLiteral("-of"),
-                   QStringLiteral("csv=p=0"), path});
-    if (!ffprobe.waitForFinished(60000) || ffprobe.exitCode() != 0)
-        return QString();
-    return QString::fromLatin1(ffprobe.readAllStandardOutput()).trimmed();
 }
 
 void ConfirmVideoDialog(VideoDialog& dialog, const QString& duration, const QString& rate, const QString& path)
@@ -108,26 +79,23 @@ private slots:
         QVERIFY(picture.view);
         auto* second = static_cast<CGrimassoView*>(editor.Manager().CreateNewWindow(picture.document));
         QVERIFY(second);
-
         for (int mode = 0; mode < 4; ++mode) {
             QVERIFY(picture.view->OnCmdMsg(kToolIds[mode]));
-            QCOMPARE(picture.view->m_nToolMode, mode);
             for (int other = 0; other < 4; ++other) {
-                QVERIFY(Offered(picture.view, kToolIds[other]));
-                QCOMPARE(Checked(picture.view, kToolIds[other]), other == mode);
+                const CCmdUI tool = StateOf(picture.view, kToolIds[other]);
+                QVERIFY(tool.m_bEnabled && tool.m_bCheckSet);
+                QCOMPARE(tool.m_bChecked, other == mode);
             }
-            QCOMPARE(Offered(picture.view, ID_MOVE_OPTIONS), mode == 0);
-            QVERIFY(Offered(picture.view, ID_SMOOTH));
+            QCOMPARE(StateOf(picture.view, ID_MOVE_OPTIONS).m_bEnabled, mode == 0);
             // The other window of the document keeps its own tool.
-            QVERIFY(Checked(second, ID_MOVE_POINT));
-            QVERIFY(Offered(second, ID_MOVE_OPTIONS));
+            QVERIFY(StateOf(second, ID_MOVE_POINT).m_bChecked && StateOf(second, ID_MOVE_OPTIONS).m_bEnabled);
         }
-        // A greyed command that arrives anyway (a stale button) opens nothing.
+        // A greyed command that arrives anyway opens nothing.
         QVERIFY(!OpensADialog([&] { picture.view->OnCmdMsg(ID_MOVE_OPTIONS); }));
         QVERIFY(!picture.document->IsModified());
     }
 
-    void undoIsOfferedExactlyWhileTheWarpFieldCanUndo()
+    void undoAndSmoothingFollowTheWarpFieldAndMarkTheDocument()
     {
         EditorHarness editor;
         QTemporaryDir folder;
@@ -135,57 +103,26 @@ private slots:
         QVERIFY(picture.view);
         auto* second = static_cast<CGrimassoView*>(editor.Manager().CreateNewWindow(picture.document));
         QVERIFY(second);
-        const CWarpField& field = *picture.document->GetWarpField();
-        QVERIFY(!UndoOffered(picture.view));
-
-        DragOnce(picture.view, kDrag);
-        QCOMPARE(field.CanUndo(), 1);
-        QVERIFY(UndoOffered(picture.view));
-        QVERIFY(UndoOffered(second));
-        QCoreApplication::processEvents();
-        QCOMPARE(FirstScreenMismatch(second, field), QPoint(-1, -1));
+        QVERIFY(!StateOf(picture.view, ID_EDIT_UNDO).m_bEnabled);
+        Drag(picture.view, kDrag);
+        QVERIFY(StateOf(second, ID_EDIT_UNDO).m_bEnabled);
 
         picture.document->SetModifiedFlag(false);
-        QVERIFY(picture.view->OnCmdMsg(ID_EDIT_UNDO));
-        QVERIFY(MapOf(field) == MapOf(*picture.FreshField()));
-        QVERIFY(PictureOf(field) == PictureOf(*picture.FreshField()));
-        QVERIFY(picture.document->IsModified());
-        QCOMPARE(field.CanUndo(), 0);
-        QVERIFY(!UndoOffered(picture.view));
-        // Both windows show the undone picture.
-        QCOMPARE(FirstScreenMismatch(picture.view, field), QPoint(-1, -1));
-        QCoreApplication::processEvents();
-        QCOMPARE(FirstScreenMismatch(second, field), QPoint(-1, -1));
-    }
-
-    void smoothingIsOneUndoableGestureThatMarksTheDocument()
-    {
-        EditorHarness editor;
-        QTemporaryDir folder;
-        OpenedPicture picture = OpenPattern(editor, folder, 100, 80);
-        QVERIFY(picture.view);
-        DragOnce(picture.view, kDrag);
-        picture.document->SetModifiedFlag(false);
-        picture.view->OnCmdMsg(ID_EDIT_UNDO);
-        DragOnce(picture.view, kDrag);
-        picture.document->SetModifiedFlag(false);
-
         QVERIFY(picture.view->OnCmdMsg(ID_SMOOTH));
-        auto expected = Dragged(picture, kDrag);
-        expected->BeginDeformation(ModeSmooth);
-        expected->SmoothMap();
-        expected->EndDeformation();
-        const CWarpField& field = *picture.document->GetWarpField();
-        QVERIFY(MapOf(field) == MapOf(*expected));
-        QVERIFY(MapOf(field) != MapOf(*Dragged(picture, kDrag)));
+        QVERIFY(MapOf(picture.Field()) == MapOf(*Smoothed(picture.Dragged(kDrag))));
+        QVERIFY(MapOf(picture.Field()) != MapOf(*picture.Dragged(kDrag)));
         QVERIFY(picture.document->IsModified());
-        QVERIFY(UndoOffered(picture.view));
-        QCoreApplication::processEvents();
-        QCOMPARE(FirstScreenMismatch(picture.view, field), QPoint(-1, -1));
+        QVERIFY(StateOf(picture.view, ID_EDIT_UNDO).m_bEnabled);
 
-        // Undo goes back to the state before smoothing, not before the drag.
-        picture.view->OnCmdMsg(ID_EDIT_UNDO);
-        QVERIFY(MapOf(field) == MapOf(*Dragged(picture, kDrag)));
+        // Undo in one window: the state before smoothing, in both windows.
+        picture.document->SetModifiedFlag(false);
+        QVERIFY(second->OnCmdMsg(ID_EDIT_UNDO));
+        QVERIFY(MapOf(picture.Field()) == MapOf(*picture.Dragged(kDrag)));
+        QVERIFY(picture.document->IsModified());
+        QVERIFY(!StateOf(picture.view, ID_EDIT_UNDO).m_bEnabled);
+        QCoreApplication::processEvents();
+        QCOMPARE(FirstScreenMismatch(picture.view, picture.Field()), QPoint(-1, -1));
+        QCOMPARE(FirstScreenMismatch(second, picture.Field()), QPoint(-1, -1));
     }
 
     void moveOptionsSetTheRadiusOfTheDocument()
@@ -196,67 +133,40 @@ private slots:
         QVERIFY(picture.view);
         auto* second = static_cast<CGrimassoView*>(editor.Manager().CreateNewWindow(picture.document));
         QVERIFY(second);
-
-        QString shown;
-        WhenDialogOpens<CMoveOptionsDialog>([&shown](CMoveOptionsDialog& dialog) {
-            shown = dialog.RadiusField()->text();
-            dialog.RadiusField()->setText(QStringLiteral("45"));
-            QTest::mouseClick(OkButtonOf(&dialog), Qt::LeftButton);
-        });
-        picture.view->OnCmdMsg(ID_MOVE_OPTIONS);
-        QCOMPARE(shown, QStringLiteral("20"));
-        QCOMPARE(picture.document->GetWarpField()->GetRadius(), 45);
+        QStringList shown;
+        for (const bool confirm : {true, false}) {
+            WhenDialogOpens<CMoveOptionsDialog>([&shown, confirm](CMoveOptionsDialog& dialog) {
+                shown << dialog.RadiusField()->text();
+                dialog.RadiusField()->setText(confirm ? QStringLiteral("45") : QStringLiteral("7"));
+                confirm ? QTest::mouseClick(OkButtonOf(&dialog), Qt::LeftButton) : dialog.reject();
+            });
+            (confirm ? picture.view : second)->OnCmdMsg(ID_MOVE_OPTIONS);
+        }
+        QCOMPARE(shown, (QStringList{QStringLiteral("20"), QStringLiteral("45")}));
+        QCOMPARE(picture.Field().GetRadius(), 45);
         QVERIFY(!picture.document->IsModified());
-
-        // Cancelled: the radius stays; the other window sees the document's radius.
-        WhenDialogOpens<CMoveOptionsDialog>([&shown](CMoveOptionsDialog& dialog) {
-            shown = dialog.RadiusField()->text();
-            dialog.RadiusField()->setText(QStringLiteral("7"));
-            dialog.reject();
-        });
-        second->OnCmdMsg(ID_MOVE_OPTIONS);
-        QCOMPARE(shown, QStringLiteral("45"));
-        QCOMPARE(picture.document->GetWarpField()->GetRadius(), 45);
-
-        // A drag in the other window pulls with the new radius.
+        // A drag in the other window pulls with the document's radius.
         QTest::qWait(10);
-        DragOnce(second, kDrag);
-        QVERIFY(MapOf(*picture.document->GetWarpField()) == MapOf(*Dragged(picture, kDrag, 45)));
+        Drag(second, kDrag);
+        QVERIFY(MapOf(picture.Field()) == MapOf(*picture.Dragged(kDrag, 45)));
     }
 
-    void aCommandInTheMiddleOfADragFinishesTheDragFirst()
+    void undoInTheMiddleOfADragUndoesTheWholeDrag()
     {
         EditorHarness editor;
         QTemporaryDir folder;
         OpenedPicture picture = OpenPattern(editor, folder, 100, 80);
         QVERIFY(picture.view);
-        const CWarpField& field = *picture.document->GetWarpField();
-
-        // Undo by keyboard while the button is still held: the whole drag goes.
         Press(picture.view, kDrag[0]);
         MoveTo(picture.view, kDrag[1]);
         MoveTo(picture.view, kDrag[2]);
-        picture.view->OnCmdMsg(ID_EDIT_UNDO);
+        picture.view->OnCmdMsg(ID_EDIT_UNDO);  // by keyboard, the button still held
         QVERIFY(!picture.view->HasCapture());
-        QVERIFY(MapOf(field) == MapOf(*picture.FreshField()));
-        QVERIFY(PictureOf(field) == PictureOf(*picture.FreshField()));
-        // The rest of the pointer's way changes nothing.
+        QVERIFY(PictureOf(picture.Field()) == PictureOf(*picture.FreshField()));
+        // The rest of the pointer's way changes nothing that could not be undone.
         MoveTo(picture.view, QPoint(20, 70));
         Release(picture.view, QPoint(20, 70));
-        QVERIFY(MapOf(field) == MapOf(*picture.FreshField()));
-
-        // Smoothing in the middle of a drag smooths the finished drag.
-        Press(picture.view, kDrag[0]);
-        MoveTo(picture.view, kDrag[1]);
-        MoveTo(picture.view, kDrag[2]);
-        picture.view->OnCmdMsg(ID_SMOOTH);
-        auto expected = Dragged(picture, kDrag);
-        expected->BeginDeformation(ModeSmooth);
-        expected->SmoothMap();
-        expected->EndDeformation();
-        QVERIFY(MapOf(field) == MapOf(*expected));
-        picture.view->OnCmdMsg(ID_EDIT_UNDO);
-        QVERIFY(MapOf(field) == MapOf(*Dragged(picture, kDrag)));
+        QVERIFY(MapOf(picture.Field()) == MapOf(*picture.FreshField()));
     }
 
     void videoExportWritesTheMorphThatAVideoToolReads()
@@ -268,42 +178,35 @@ private slots:
         QTemporaryDir folder;
         OpenedPicture picture = OpenPattern(editor, folder, 64, 48);
         QVERIFY(picture.view);
-        DragOnce(picture.view, {{20, 20}, {30, 26}, {44, 30}});
+        Drag(picture.view, {{20, 20}, {30, 26}, {44, 30}});
         CCmdUI video(ID_CREATE_VIDEO);
-        QVERIFY(picture.document->OnUpdateCmdUI(video));
-        QVERIFY(video.m_bEnabled);
-        const std::vector<MapEntry> mapBefore = MapOf(*picture.document->GetWarpField());
+        QVERIFY(picture.document->OnUpdateCmdUI(video) && video.m_bEnabled);
 
         const QString target = folder.filePath(QStringLiteral("morph.avi"));
-        QStringList defaults;
         WhenDialogOpens<VideoDialog>([&](VideoDialog& dialog) {
-            defaults << dialog.DurationEdit()->text() << dialog.FramesPerSecondEdit()->text() << dialog.PathEdit()->text();
             ConfirmVideoDialog(dialog, QStringLiteral("1000"), QStringLiteral("10"), target);
         });
         QVERIFY(picture.document->OnCmdMsg(ID_CREATE_VIDEO));
-        QCOMPARE(defaults, (QStringList{QStringLiteral("2000"), QStringLiteral("7"), QStringLiteral("movie.avi")}));
         QVERIFY(editor.messages.isEmpty());
-
-        QCOMPARE(Probe(target), QStringLiteral("64,48,11"));
+        const QByteArray probed = RunTool(QStringLiteral("ffprobe"),
+                                          {"-v", "error", "-count_frames", "-show_entries",
+                                           "stream=width,height,nb_read_frames", "-of", "csv=p=0", target});
+        QCOMPARE(probed.trimmed(), QByteArray("64,48,11"));
+        // From the undeformed picture to the deformed one.
         const auto frames = DecodedFrames(target, 64, 48);
         QCOMPARE(frames.size(), std::size_t{11});
-        // From the undeformed picture to the deformed one.
         QVERIFY(frames.front() == picture.rows);
-        QVERIFY(frames.back() == PictureOf(*picture.document->GetWarpField()));
+        QVERIFY(frames.back() == PictureOf(picture.Field()));
         QVERIFY(frames.back() != frames.front());
-        // The export leaves the deformation alone.
-        QVERIFY(MapOf(*picture.document->GetWarpField()) == mapBefore);
     }
 
     void cancelledExportsLeaveNoFile()
     {
         EditorHarness editor;
         QTemporaryDir folder;
-        OpenedPicture picture = OpenPattern(editor, folder, 400, 300);
+        OpenedPicture picture = OpenPattern(editor, folder, 200, 150);
         QVERIFY(picture.view);
         const QString target = folder.filePath(QStringLiteral("cancelled.avi"));
-
-        // The dialog cancelled: nothing is written.
         WhenDialogOpens<VideoDialog>([&](VideoDialog& dialog) {
             dialog.PathEdit()->setText(target);
             dialog.reject();
@@ -311,26 +214,24 @@ private slots:
         picture.document->OnCmdMsg(ID_CREATE_VIDEO);
         QVERIFY(!QFile::exists(target));
 
-        // The export cancelled from its progress window after it began writing.
+        // Cancelled from the progress window once frames are being written.
         bool cancelled = false;
         QTimer poll;
-        poll.setInterval(2);
         connect(&poll, &QTimer::timeout, [&] {
             for (QWidget* widget : QApplication::topLevelWidgets())
                 if (auto* progress = qobject_cast<ProgressDialog*>(widget);
-                    progress && progress->isVisible() && progress->BarValue() > 0 && QFile::exists(target)) {
+                    progress && progress->isVisible() && QFile::exists(target)) {
                     progress->reject();
                     cancelled = true;
                     poll.stop();
                 }
         });
         WhenDialogOpens<VideoDialog>([&](VideoDialog& dialog) {
-            poll.start();
+            poll.start(2);
             ConfirmVideoDialog(dialog, QStringLiteral("1000000"), QStringLiteral("50"), target);
         });
         picture.document->OnCmdMsg(ID_CREATE_VIDEO);
         QVERIFY(cancelled);
-        QVERIFY(!QFile::exists(target));
         QVERIFY(editor.messages.isEmpty());
         QVERIFY(QDir(folder.path()).entryList({QStringLiteral("*.avi")}, QDir::Files).isEmpty());
     }
