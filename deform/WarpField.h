@@ -9,10 +9,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
 #include "image/DibImage.h"
+#include "image/LargeAllocation.h"
 #include "image/PixelBuffer.h"
 
 struct MapEntry {
@@ -33,6 +35,16 @@ struct UninitializedAllocator : std::allocator<T> {
     UninitializedAllocator() = default;
     template <class U>
     UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n)
+    {
+        if (n > std::size_t(-1) / sizeof(T))
+            throw std::bad_alloc();
+        void* block = AllocateLarge(n * sizeof(T));
+        if (!block)
+            throw std::bad_alloc();
+        return static_cast<T*>(block);
+    }
+    void deallocate(T* p, std::size_t) noexcept { FreeLarge(p); }
     template <class U, class... Args>
     void construct(U* p, Args&&... args)
     {

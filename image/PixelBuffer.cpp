@@ -10,7 +10,7 @@ PixelBuffer PixelBuffer::Allocate(std::size_t size, bool zeroFill)
     PixelBuffer buffer;
     if (size == 0)
         return buffer;
-    buffer.m_data.reset(new (std::nothrow) std::uint8_t[size]);
+    buffer.m_data.reset(static_cast<std::uint8_t*>(AllocateLarge(size)));
     if (!buffer.m_data)
         throw CMemoryException();
     if (zeroFill)

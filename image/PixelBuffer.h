@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "image/LargeAllocation.h"
+
 namespace pixel_buffer_detail {
 // Frees owned blocks; leaves borrowed ones alone.
 struct Deleter {
@@ -14,7 +16,7 @@ struct Deleter {
     void operator()(std::uint8_t* p) const
     {
         if (owned)
-            delete[] p;
+            FreeLarge(p);
     }
 };
 }  // namespace pixel_buffer_detail
