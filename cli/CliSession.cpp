@@ -55,25 +55,55 @@ CliSession::CliSession(const std::string& inputPath, bool quiet) : m_quiet(quiet
         if (!codec->ConvertTo24Bit())
             throw CArchiveException(CArchiveException::generic);
         const BITMAPINFOHEADER header = codec->GetHeader();
-        m_field = std::make_unique<CWarpField>(header.biWidth, header.biHeight, std::move(codec->m_pBits),
-                                               kNewPictureRadius);
+        m_loadedWidth = header.biWidth;
+        m_loadedHeight = header.biHeight;
+        m_loadedPixels = std::move(codec->m_pBits);
+        m_radius = kNewPictureRadius;
     } catch (const CException& failure) {
         throw Failure(kLoadFailed, DescribeCause(failure));
     }
 }
 
-void CliSession::ToPicture(const ScreenPoint& point, std::int32_t& x, std::int32_t& y) const
+CWarpField& CliSession::Field()
+{
+    if (!m_field) {
+        try {
+            m_field = std::make_unique<CWarpField>(m_loadedWidth, m_loadedHeight, std::move(m_loadedPixels), m_radius);
+        } catch (const CException& failure) {
+            throw Failure(kLoadFailed, DescribeCause(failure));
+        }
+    }
+    return *m_field;
+}
+
+void CliSession::Picture(std::int32_t& width, std::int32_t& height, const std::uint8_t*& pixels) const
+{
+    if (!m_field) {
+        width = m_loadedWidth;
+        height = m_loadedHeight;
+        pixels = m_loadedPixels.data();
+        return;
+    }
+    BITMAPINFOHEADER header{};
+    m_field->GetPicture(header, pixels);
+    width = header.biWidth;
+    height = header.biHeight;
+}
+
+void CliSession::ToPicture(const ScreenPoint& point, std::int32_t& x, std::int32_t& y)
 {
     x = point.x;
-    y = static_cast<std::int32_t>(std::int64_t{m_field->Height()} - 1 - point.y);
-    m_field->ClampToPicture(x, y);
+    y = static_cast<std::int32_t>(std::int64_t{Field().Height()} - 1 - point.y);
+    Field().ClampToPicture(x, y);
 }
 
 void CliSession::Run(const Step& step)
 {
     switch (step.kind) {
     case StepKind::Radius:
-        m_field->SetRadius(step.integer);
+        m_radius = step.integer;
+        if (m_field)
+            m_field->SetRadius(step.integer);
         break;
     case StepKind::Drag:
         Drag(step);
@@ -84,14 +114,14 @@ void CliSession::Run(const Step& step)
         RegionGesture(step);
         break;
     case StepKind::Smooth:
-        m_field->BeginDeformation(ModeSmooth);
-        m_field->SmoothMap();
-        m_field->EndDeformation();
+        Field().BeginDeformation(ModeSmooth);
+        Field().SmoothMap();
+        Field().EndDeformation();
         break;
     case StepKind::Undo:
-        if (!m_field->CanUndo())
+        if (!m_field || !m_field->CanUndo())
             throw StepError(CliText(kNothingToUndo, {step.name}));
-        m_field->UndoDeformation();
+        Field().UndoDeformation();
         break;
     case StepKind::Scale:
         Scale(step);
@@ -128,13 +158,13 @@ void CliSession::Drag(const Step& step)
 {
     std::int32_t anchorX = 0, anchorY = 0;
     ToPicture(step.points.front(), anchorX, anchorY);
-    m_field->BeginDeformation(ModeMovePoint);
+    Field().BeginDeformation(ModeMovePoint);
     for (std::size_t i = 1; i < step.points.size(); ++i) {
         std::int32_t x = 0, y = 0;
         ToPicture(step.points[i], x, y);
-        m_field->MovePointLive(anchorX, anchorY, x, y);
+        Field().MovePointLive(anchorX, anchorY, x, y);
     }
-    m_field->EndDeformation();
+    Field().EndDeformation();
 }
 
 // One region gesture with a single slider value: begin, one live call, end.
@@ -144,32 +174,39 @@ void CliSession::RegionGesture(const Step& step)
     ToPicture(step.points.front(), cx, cy);
     switch (step.kind) {
     case StepKind::Enlarge:
-        m_field->BeginDeformation(ModeEnlarge);
-        m_field->Enlarge(cx, cy, step.radius, step.factor);
+        Field().BeginDeformation(ModeEnlarge);
+        Field().Enlarge(cx, cy, step.radius, step.factor);
         break;
     case StepKind::Shrink:
-        m_field->BeginDeformation(ModeShrink);
-        m_field->Shrink(cx, cy, step.radius, step.factor);
+        Field().BeginDeformation(ModeShrink);
+        Field().Shrink(cx, cy, step.radius, step.factor);
         break;
     default:
-        m_field->BeginDeformation(ModeRotate);
-        m_field->Rotate(cx, cy, step.radius, step.factor, step.amplification);
+        Field().BeginDeformation(ModeRotate);
+        Field().Rotate(cx, cy, step.radius, step.factor, step.amplification);
         break;
     }
-    m_field->EndDeformation();
+    Field().EndDeformation();
 }
 
 // The scaled picture becomes a new, undeformed picture, as a pasted new document would.
 void CliSession::Scale(const Step& step)
 {
     try {
-        BITMAPINFOHEADER header{};
+        std::int32_t width = 0, height = 0;
         const std::uint8_t* pixels = nullptr;
-        m_field->GetPicture(header, pixels);
+        Picture(width, height, pixels);
+        BITMAPINFOHEADER header{};
+        header.biWidth = width;
+        header.biHeight = height;
+        header.biBitCount = 24;
         ScaledPicture scaled = ScalePictureNearest(header, pixels, step.width, step.height);
-        auto field = std::make_unique<CWarpField>(scaled.header.biWidth, scaled.header.biHeight,
-                                                  std::move(scaled.pixels), kNewPictureRadius);
-        m_field = std::move(field);
+        // The scaled picture is a new document: undeformed, radius 20, nothing to undo.
+        m_field.reset();
+        m_loadedWidth = scaled.header.biWidth;
+        m_loadedHeight = scaled.header.biHeight;
+        m_loadedPixels = std::move(scaled.pixels);
+        m_radius = kNewPictureRadius;
     } catch (const CMemoryException& failure) {
         throw CliFailure(DescribeCause(failure));
     }
@@ -182,11 +219,11 @@ void CliSession::Save(const std::string& path)
     if (!codec)
         throw Failure(kSaveFailed, CliText(kCauseUnknownEnding, {path}));
     try {
-        BITMAPINFOHEADER header{};
+        std::int32_t width = 0, height = 0;
         const std::uint8_t* pixels = nullptr;
-        m_field->GetPicture(header, pixels);
-        codec->SetHeader(header.biWidth, header.biHeight, 24, &m_jpegOptions);
-        codec->m_pBits = PixelBuffer::Borrow(pixels, std::size_t(RowBytes(header.biWidth, 24)) * header.biHeight);
+        Picture(width, height, pixels);
+        codec->SetHeader(width, height, 24, &m_jpegOptions);
+        codec->m_pBits = PixelBuffer::Borrow(pixels, std::size_t(RowBytes(width, 24)) * height);
         SavePictureSafely(*codec, path);
     } catch (const CException& failure) {
         throw Failure(kSaveFailed, DescribeCause(failure));
@@ -198,7 +235,7 @@ void CliSession::Video(const std::string& path)
 {
     TerminalProgress progress(m_quiet);
     const VideoExportOutcome outcome =
-        ExportVideo(*m_field, path, m_videoDurationMs, m_videoFramesPerSecond, progress);
+        ExportVideo(Field(), path, m_videoDurationMs, m_videoFramesPerSecond, progress);
     // The editor leaves the empty file of a failed stream creation behind; the
     // command-line tool promises to leave nothing half-written.
     if (outcome == VideoExportOutcome::StreamFailed)

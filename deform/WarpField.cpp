@@ -43,15 +43,17 @@ CWarpField::CWarpField(std::int32_t width, std::int32_t height, PixelBuffer pixe
     } catch (const std::bad_alloc&) {
         throw CMemoryException();
     }
-    // The undo map stays untouched here: only BeginDeformation fills it, and
-    // nothing reads it while CanUndo is 0.
+    // The undo map gets the identity too: nothing reads it while CanUndo is 0,
+    // but touching its pages now keeps that cost out of the first drag step.
     m_pDeformed = PixelBuffer::Allocate(pictureBytes, false);
     const std::uint8_t* original = pixels.data();
     ForEachRowBand(height, std::int64_t{width} * height, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
-        MapEntry* map = m_pMap.data() + static_cast<std::size_t>(rowBegin) * static_cast<std::size_t>(width);
+        const std::size_t firstEntry = static_cast<std::size_t>(rowBegin) * static_cast<std::size_t>(width);
+        MapEntry* map = m_pMap.data() + firstEntry;
+        MapEntry* undo = m_pUndoMap.data() + firstEntry;
         for (std::int32_t y = rowBegin; y < rowEnd; ++y)
             for (std::int32_t x = 0; x < width; ++x)
-                *map++ = MapEntry{x, y};
+                *map++ = *undo++ = MapEntry{x, y};
         const std::size_t first = static_cast<std::size_t>(rowBegin) * static_cast<std::size_t>(m_rowBytes);
         const std::size_t count = static_cast<std::size_t>(rowEnd - rowBegin) * static_cast<std::size_t>(m_rowBytes);
         std::memcpy(m_pDeformed.data() + first, original + first, count);

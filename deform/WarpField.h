@@ -128,7 +128,7 @@ private:
     std::int32_t m_rowBytes;
     PixelBuffer m_pOriginal;
     MapBuffer m_pMap;
-    MapBuffer m_pUndoMap;  // undefined until the first BeginDeformation, never read before
+    MapBuffer m_pUndoMap;
     std::int32_t m_canUndo = 0;
     std::int32_t m_mode = ModeMovePoint;
     std::int32_t m_pendingFromX = 0, m_pendingFromY = 0, m_pendingToX = 0, m_pendingToY = 0;
