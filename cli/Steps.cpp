@@ -13,13 +13,13 @@ using namespace cli_text;
 
 constexpr int kMaxScriptDepth = 8;
 
-struct StepSpec {
+struct KnownStep {
     const char* name;
     StepKind kind;
     bool takesValue;
 };
 
-constexpr StepSpec kSteps[] = {
+constexpr KnownStep kSteps[] = {
     {"radius", StepKind::Radius, true},
     {"drag", StepKind::Drag, true},
     {"enlarge", StepKind::Enlarge, true},
@@ -171,11 +171,11 @@ void ParseValue(Step& step, const std::string& value)
     }
 }
 
-const StepSpec* FindStep(const std::string& name)
+const KnownStep* FindStep(const std::string& name)
 {
-    for (const auto& spec : kSteps)
-        if (name == spec.name)
-            return &spec;
+    for (const auto& known : kSteps)
+        if (name == known.name)
+            return &known;
     return nullptr;
 }
 
@@ -247,13 +247,13 @@ void ParseInto(const std::vector<std::string>& arguments, std::vector<Step>& ste
             ParseScript(path, steps, depth);
             continue;
         }
-        const StepSpec* spec = FindStep(name);
-        if (!spec)
+        const KnownStep* known = FindStep(name);
+        if (!known)
             throw StepError(CliText(kUnknownStep, {argument}));
         Step step;
-        step.kind = spec->kind;
+        step.kind = known->kind;
         step.name = displayName;
-        if (spec->takesValue) {
+        if (known->takesValue) {
             if (!hasInlineValue) {
                 if (i + 1 >= arguments.size())
                     throw StepError(CliText(kMissingValue, {displayName}));

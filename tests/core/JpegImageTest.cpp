@@ -10,11 +10,14 @@
 #include <functional>
 #include <vector>
 
+#include "core/CodecTestSupport.h"
 #include "core/TestPictures.h"
 #include "image/CodecOptions.h"
 #include "image/Exceptions.h"
 #include "image/JpegImage.h"
 
+using codectest::ArchiveCause;
+using codectest::PrepareForSave;
 using testpictures::ReadWholeFile;
 using testpictures::ScratchDirectory;
 
@@ -38,14 +41,6 @@ std::vector<std::uint8_t> RedOverBlue(int width, int height)
     return rows;
 }
 
-void PrepareForSave(CJpegImage& codec, int width, int height, const std::vector<std::uint8_t>& rows,
-                    const CodecOptions* options, int bitCount = 24)
-{
-    codec.SetHeader(width, height, bitCount, options);
-    codec.m_pBits = PixelBuffer::Allocate(rows.size(), false);
-    std::memcpy(codec.m_pBits.data(), rows.data(), rows.size());
-}
-
 std::vector<std::uint8_t> SavedFile(const ScratchDirectory& dir, CodecOptions options)
 {
     CJpegImage codec;
@@ -55,16 +50,6 @@ std::vector<std::uint8_t> SavedFile(const ScratchDirectory& dir, CodecOptions op
 }
 
 // The cause of the CArchiveException that action raises; -1 when it raises none.
-int ArchiveCause(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const CArchiveException& e) {
-        return e.m_cause;
-    }
-    return -1;
-}
-
 // Where the segment with marker (0xFF, marker) starts before the first scan, or npos.
 std::size_t FindSegment(const std::vector<std::uint8_t>& file, std::uint8_t marker, std::size_t from = 2)
 {
@@ -105,14 +90,7 @@ TEST(JpegImageRoundTrip, KeepsSizeOrientationAndChannelOrder)
         CJpegImage reader;
         reader.Read(dir.File("round.jpg"));
         const BITMAPINFOHEADER h = reader.GetHeader();
-        EXPECT_EQ(h.biSize, 40u);
-        EXPECT_EQ(h.biWidth, width);
-        EXPECT_EQ(h.biHeight, height);
-        EXPECT_EQ(h.biPlanes, 1);
-        EXPECT_EQ(h.biBitCount, 24);
-        EXPECT_EQ(h.biCompression, 0u);
-        EXPECT_EQ(h.biXPelsPerMeter, 14173);
-        EXPECT_EQ(h.biYPelsPerMeter, 14173);
+        codectest::ExpectWorkingHeader(h, width, height);
         ASSERT_EQ(reader.m_pBits.size(), rows.size());
 
         // Quality 100 keeps a smooth picture within a few levels, except next to

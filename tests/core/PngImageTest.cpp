@@ -11,32 +11,18 @@
 #include <png.h>
 #include <zlib.h>
 
+#include "core/CodecTestSupport.h"
 #include "core/TestPictures.h"
 #include "image/Exceptions.h"
 #include "image/PngImage.h"
 
+using codectest::ArchiveCause;
+using codectest::PrepareForSave;
 using testpictures::Pattern24;
 using testpictures::ReadWholeFile;
 using testpictures::ScratchDirectory;
 
 namespace {
-
-void PrepareForSave(CPngImage& codec, int width, int height, const std::vector<std::uint8_t>& rows, int bitCount = 24)
-{
-    codec.SetHeader(width, height, bitCount, nullptr);
-    codec.m_pBits = PixelBuffer::Allocate(rows.size(), false);
-    std::memcpy(codec.m_pBits.data(), rows.data(), rows.size());
-}
-
-int ArchiveCause(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const CArchiveException& e) {
-        return e.m_cause;
-    }
-    return -1;
-}
 
 std::uint32_t BigEndian32(const std::uint8_t* p)
 {
@@ -70,14 +56,7 @@ TEST(PngImageRoundTrip, KeepsEveryByte)
         CPngImage reader;
         reader.Read(dir.File("round.png"));
         const BITMAPINFOHEADER h = reader.GetHeader();
-        EXPECT_EQ(h.biSize, 40u);
-        EXPECT_EQ(h.biWidth, width);
-        EXPECT_EQ(h.biHeight, height);
-        EXPECT_EQ(h.biPlanes, 1);
-        EXPECT_EQ(h.biBitCount, 24);
-        EXPECT_EQ(h.biCompression, 0u);
-        EXPECT_EQ(h.biXPelsPerMeter, 14173);
-        EXPECT_EQ(h.biYPelsPerMeter, 14173);
+        codectest::ExpectWorkingHeader(h, width, height);
         ASSERT_EQ(reader.m_pBits.size(), rows.size());
         EXPECT_EQ(0, std::memcmp(reader.m_pBits.data(), rows.data(), rows.size()));
     }
@@ -123,7 +102,7 @@ TEST(PngImageFailures, EachFailureHasItsKind)
 {
     ScratchDirectory dir;
     CPngImage eightBit;
-    PrepareForSave(eightBit, 4, 4, std::vector<std::uint8_t>(16, 0), 8);
+    PrepareForSave(eightBit, 4, 4, std::vector<std::uint8_t>(16, 0), nullptr, 8);
     EXPECT_EQ(ArchiveCause([&] { eightBit.Write(dir.File("eight.png")); }), CArchiveException::generic);
     EXPECT_FALSE(std::filesystem::exists(dir.File("eight.png"))) << "no file is created";
 

@@ -13,32 +13,18 @@
 #include <sys/resource.h>
 #include <tiffio.h>
 
+#include "core/CodecTestSupport.h"
 #include "core/TestPictures.h"
 #include "image/Exceptions.h"
 #include "image/TiffImage.h"
 
+using codectest::ArchiveCause;
+using codectest::PrepareForSave;
 using testpictures::Pattern24;
 using testpictures::ReadWholeFile;
 using testpictures::ScratchDirectory;
 
 namespace {
-
-void PrepareForSave(CTiffImage& codec, int width, int height, const std::vector<std::uint8_t>& rows, int bitCount = 24)
-{
-    codec.SetHeader(width, height, bitCount, nullptr);
-    codec.m_pBits = PixelBuffer::Allocate(rows.size(), false);
-    std::memcpy(codec.m_pBits.data(), rows.data(), rows.size());
-}
-
-int ArchiveCause(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const CArchiveException& e) {
-        return e.m_cause;
-    }
-    return -1;
-}
 
 std::uint32_t Big(const std::vector<std::uint8_t>& f, std::size_t at, int bytes)
 {
@@ -110,14 +96,7 @@ TEST(TiffImageRoundTrip, KeepsEveryByte)
         CTiffImage reader;
         reader.Read(dir.File("round.tif"));
         const BITMAPINFOHEADER h = reader.GetHeader();
-        EXPECT_EQ(h.biSize, 40u);
-        EXPECT_EQ(h.biWidth, width);
-        EXPECT_EQ(h.biHeight, height);
-        EXPECT_EQ(h.biPlanes, 1);
-        EXPECT_EQ(h.biBitCount, 24);
-        EXPECT_EQ(h.biCompression, 0u);
-        EXPECT_EQ(h.biXPelsPerMeter, 14173);
-        EXPECT_EQ(h.biYPelsPerMeter, 14173);
+        codectest::ExpectWorkingHeader(h, width, height);
         ASSERT_EQ(reader.m_pBits.size(), rows.size());
         EXPECT_EQ(0, std::memcmp(reader.m_pBits.data(), rows.data(), rows.size()));
     }
@@ -168,7 +147,7 @@ TEST(TiffImageFailures, EachFailureHasItsKindAndStaysQuiet)
     g_globalMessages = 0;
 
     CTiffImage eightBit;
-    PrepareForSave(eightBit, 4, 4, std::vector<std::uint8_t>(16, 0), 8);
+    PrepareForSave(eightBit, 4, 4, std::vector<std::uint8_t>(16, 0), nullptr, 8);
     EXPECT_EQ(ArchiveCause([&] { eightBit.Write(dir.File("eight.tif")); }), CArchiveException::generic);
     EXPECT_FALSE(std::filesystem::exists(dir.File("eight.tif"))) << "no file is created";
 
