@@ -298,3 +298,12 @@ bool CDibImage::ConvertTo24Bit()
     m_pBits = std::move(converted);
     return true;
 }
+
+bool CDibImage::HoldsWritable24BitPicture() const
+{
+    if (m_header.biBitCount != 24 || m_header.biWidth <= 0 || m_header.biHeight <= 0)
+        return false;
+    const auto imageBytes = static_cast<std::uint64_t>(RowBytes(m_header.biWidth, 24)) *
+                            static_cast<std::uint64_t>(m_header.biHeight);
+    return imageBytes <= m_pBits.size();
+}

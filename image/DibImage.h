@@ -70,6 +70,10 @@ public:
     // Writes a complete bitmap file.
     void WriteToArchive(ByteWriter& stream);
 
+    // True when the header describes a 24-bit picture of positive size whose rows
+    // m_pBits holds: the only kind of picture the codecs write.
+    bool HoldsWritable24BitPicture() const;
+
     // The pixel rows and colour table. The image owns them until a caller moves
     // them out (the document hands m_pBits to the warp field after a load).
     PixelBuffer m_pBits;

@@ -210,9 +210,8 @@ void CJpegImage::Write(const std::string& path)
     const std::int64_t width = m_header.biWidth;
     const std::int64_t height = m_header.biHeight;
     const std::int64_t rowBytes = RowBytes(width, 24);
-    // A picture that is not 24-bit, or whose rows the buffer cannot hold, leaves the file empty.
-    if (m_header.biBitCount != 24 || width <= 0 || height <= 0 ||
-        m_pBits.size() < static_cast<std::size_t>(rowBytes * height)) {
+    // A picture the codec cannot write leaves the file empty.
+    if (!HoldsWritable24BitPicture()) {
         std::fclose(file);
         throw CArchiveException(CArchiveException::badIndex);
     }

@@ -139,10 +139,8 @@ void CTiffImage::Write(const std::string& path)
     const std::int64_t width = m_header.biWidth;
     const std::int64_t height = m_header.biHeight;
     const std::int64_t rowBytes = RowBytes(width, 24);
-    // Refused before anything is created: a picture that is not 24-bit, or whose
-    // rows the buffer cannot hold.
-    if (m_header.biBitCount != 24 || width <= 0 || height <= 0 ||
-        m_pBits.size() < static_cast<std::size_t>(rowBytes * height))
+    // Refused before anything is created.
+    if (!HoldsWritable24BitPicture())
         throw CArchiveException(CArchiveException::generic);
     PixelBuffer scanline = PixelBuffer::Allocate(static_cast<std::size_t>(width * 3), false);
 
