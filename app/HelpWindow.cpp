@@ -1,6 +1,8 @@
 #include "app/HelpWindow.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -20,9 +22,14 @@ QString Paragraphs(const QString& text)
     return html;
 }
 
+QString AnchorOf(int headingId)
+{
+    return QStringLiteral("section%1").arg(headingId);
+}
+
 }  // namespace
 
-CHelpWindow::CHelpWindow(QWidget* parent) : QDialog(parent, Qt::Window)
+CHelpWindow::CHelpWindow(QWidget* home) : QDialog(home, Qt::Window), m_pHome(home)
 {
     setWindowTitle(LoadQString(IDS_HELP_TITLE));
     m_pBrowser = new QTextBrowser(this);
@@ -40,10 +47,50 @@ CHelpWindow::CHelpWindow(QWidget* parent) : QDialog(parent, Qt::Window)
 QString CHelpWindow::HelpHtml()
 {
     QString html = QLatin1String("<h2>") + LoadQString(IDS_HELP_TITLE).toHtmlEscaped() + QLatin1String("</h2>");
-    for (int section = 0; section < kHelpSectionCount; ++section) {
-        const int headingId = IDS_HELP_FIRST_SECTION + 2 * section;
-        html += QLatin1String("<h3>") + LoadQString(headingId).toHtmlEscaped() + QLatin1String("</h3>");
+    for (const int headingId : kHelpSections) {
+        html += QLatin1String("<h3><a name=\"") + AnchorOf(headingId) + QLatin1String("\"></a>") +
+                LoadQString(headingId).toHtmlEscaped() + QLatin1String("</h3>");
         html += Paragraphs(LoadQString(headingId + 1));
     }
     return html;
+}
+
+void CHelpWindow::ShowTopic(QWidget* asker, int topic)
+{
+    // A modal dialog blocks every window but its own: while one asks, the
+    // help is a window of that dialog.
+    QWidget* dialog = asker ? asker->window() : nullptr;
+    const bool besideModal = dialog && dialog != m_pHome && dialog == QApplication::activeModalWidget();
+    MoveTo(besideModal ? dialog : m_pHome.data());
+    show();
+    raise();
+    activateWindow();
+    if (topic != 0)
+        m_pBrowser->scrollToAnchor(AnchorOf(topic));
+}
+
+void CHelpWindow::MoveTo(QWidget* owner)
+{
+    if (!owner || parentWidget() == owner)
+        return;
+    if (m_pOwner)
+        m_pOwner->removeEventFilter(this);
+    const bool wasVisible = isVisible();
+    const QRect place = geometry();
+    setParent(owner, windowFlags());  // hides the window
+    setGeometry(place);
+    m_pOwner = owner == m_pHome ? nullptr : owner;
+    if (m_pOwner)
+        m_pOwner->installEventFilter(this);
+    if (wasVisible)
+        show();
+}
+
+bool CHelpWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The dialog closes: the help stays open and belongs to home again, so it
+    // does not go away with the dialog.
+    if (watched == m_pOwner && event->type() == QEvent::Hide)
+        MoveTo(m_pHome);
+    return QDialog::eventFilter(watched, event);
 }

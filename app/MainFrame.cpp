@@ -26,6 +26,7 @@
 #include "framework/CommandIds.h"
 #include "framework/DocManager.h"
 #include "framework/Document.h"
+#include "framework/HelpRequest.h"
 #include "framework/StringTable.h"
 #include "framework/View.h"
 
@@ -89,11 +90,13 @@ CMainFrame::CMainFrame(CCmdTarget* application) : m_pApplication(application), m
     connect(&m_idleTimer, &QTimer::timeout, this, &CMainFrame::OnIdle);
     m_idleTimer.start(kIdleMilliseconds);
 
+    SetHelpHandler([this](QWidget* asker, int topic) { ShowHelp(asker, topic); });
     StartScreen::Show(this);
 }
 
 CMainFrame::~CMainFrame()
 {
+    SetHelpHandler(nullptr);
     m_idleTimer.stop();
     // Views and frames go before the menus they might still update.
     disconnect(m_pMdiArea, nullptr, this, nullptr);
@@ -245,7 +248,9 @@ void CMainFrame::UpdateCommandStates()
         for (QAction* action : m_actions.values(id)) {
             action->setEnabled(ui.m_bEnabled);
             if (ui.m_bCheckSet) {
-                action->setCheckable(true);
+                // Only the item that carries the mark is checkable: an unchecked
+                // one looks like a plain item, without an empty box.
+                action->setCheckable(ui.m_bChecked);
                 action->setChecked(ui.m_bChecked);
             } else if (action->isCheckable()) {
                 action->setChecked(false);
@@ -311,7 +316,8 @@ void CMainFrame::UpdateWindowList()
         QString title = window->windowTitle();
         title.replace(QLatin1Char('&'), QLatin1String("&&"));
         QAction* action = m_pWindowMenu->addAction(QStringLiteral("&%1 %2").arg(number).arg(title));
-        action->setCheckable(true);
+        // The active window's entry alone carries a mark (see UpdateCommandStates).
+        action->setCheckable(window == GetActiveFrame());
         action->setChecked(window == GetActiveFrame());
         connect(action, &QAction::triggered, this, [this, target = QPointer<QMdiSubWindow>(window)] {
             if (target)
@@ -340,15 +346,21 @@ void CMainFrame::UpdateTitle()
 {
     const QString program = LoadQString(AFX_IDS_APP_TITLE);
     const QMdiSubWindow* frame = GetActiveFrame();
-    const QString title = frame && !frame->isHidden()
-                              ? LoadQString(IDS_MAIN_TITLE_WITH_DOCUMENT).arg(program, frame->windowTitle())
-                              : program;
+    QString title = program;
+    if (frame && !frame->isHidden()) {
+        // A maximised window has no title bar of its own: its title stands once,
+        // in brackets, in the main window's.
+        const int format = frame->isMaximized() ? IDS_MAIN_TITLE_WITH_MAXIMIZED_DOCUMENT : IDS_MAIN_TITLE_WITH_DOCUMENT;
+        title = LoadQString(format).arg(program, frame->windowTitle());
+    }
     if (windowTitle() != title)
         setWindowTitle(title);
 }
 
 void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window)
 {
+    if (window)
+        connect(window, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateTitle, Qt::UniqueConnection);
     CView* view = window ? qobject_cast<CView*>(window->widget()) : nullptr;
     if (view != m_pActiveView) {
         if (m_pActiveView)
@@ -382,15 +394,18 @@ void CMainFrame::ArrangeIcons()
     }
 }
 
-void CMainFrame::ShowHelp()
+CHelpWindow* CMainFrame::HelpWindow() const
+{
+    return m_pHelpWindow;
+}
+
+void CMainFrame::ShowHelp(QWidget* asker, int topic)
 {
     if (!m_pHelpWindow) {
         m_pHelpWindow = new CHelpWindow(this);
         m_pHelpWindow->setAttribute(Qt::WA_DeleteOnClose);
     }
-    m_pHelpWindow->show();
-    m_pHelpWindow->raise();
-    m_pHelpWindow->activateWindow();
+    m_pHelpWindow->ShowTopic(asker, topic);
 }
 
 bool CMainFrame::OnCmdMsg(int id)

@@ -52,6 +52,11 @@ public:
     QString IdleText() const;
     QList<QLabel*> IndicatorPanes() const { return m_indicators; }
 
+    // The help window, at the section whose heading is string id topic (0: as
+    // it stands); beside asker when that is a modal dialog.
+    void ShowHelp(QWidget* asker = nullptr, int topic = 0);
+    CHelpWindow* HelpWindow() const;
+
     // Called for every key press the program sees (the lock-key panes).
     void NoteKeyPress(int key, quint32 nativeModifiers);
 
@@ -82,7 +87,6 @@ private:
     void UpdateTitle();
     void OnSubWindowActivated(QMdiSubWindow* window);
     void ArrangeIcons();
-    void ShowHelp();
     void OnIdle();
 
     CCmdTarget* m_pApplication;

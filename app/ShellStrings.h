@@ -56,11 +56,12 @@ constexpr int IDS_ITEM_ARRANGE = 41147;
 constexpr int IDS_RECENT_FILE_ENTRY = 41150;  // "&%1 %2": number, path
 constexpr int IDS_TOOLBAR_TITLE = 41151;
 constexpr int IDS_MAIN_TITLE_WITH_DOCUMENT = 41152;  // "%1 - %2": program, document window
+constexpr int IDS_MAIN_TITLE_WITH_MAXIMIZED_DOCUMENT = 42300;  // "%1 - [%2]"
 
-// Help window: title, then heading and text pairs.
+// Help window: title, then the sections in order, each a heading id whose
+// text has the next id.
 constexpr int IDS_HELP_TITLE = 41200;
-constexpr int IDS_HELP_FIRST_SECTION = 41201;
-constexpr int kHelpSectionCount = 9;  // 41201/41202 .. 41217/41218
+constexpr int kHelpSections[] = {41201, 41203, 41205, 41207, 41209, 41211, 41213, 42301, 41215, 41217};
 
 // Command line.
 constexpr int IDS_CMDLINE_USAGE = 41300;

@@ -31,8 +31,10 @@ CWarpField::CWarpField(std::int32_t width, std::int32_t height, PixelBuffer pixe
     m_header.biBitCount = 24;
     m_header.biCompression = BI_RGB;
     m_header.biSizeImage = static_cast<std::uint32_t>(pictureBytes);
-    m_header.biXPelsPerMeter = kDefaultPelsPerMeter;
-    m_header.biYPelsPerMeter = kDefaultPelsPerMeter;
+    // No resolution here: saving gives the picture its resolution through the
+    // codec's SetHeader; the clipboard, scaling and video blocks carry 0.
+    m_header.biXPelsPerMeter = 0;
+    m_header.biYPelsPerMeter = 0;
     m_header.biClrUsed = 0;
     m_header.biClrImportant = 0;
 

@@ -231,10 +231,28 @@ QPoint CGrimassoView::DeviceToPicture(QPoint device) const
     return FlipY(LogicalToPicture(logical.x(), logical.y()));
 }
 
+QSize CGrimassoView::ClientSizeForZoomedPicture() const
+{
+    // Decided from the whole client area, whatever bars are showing now: a
+    // picture that fits the area without bars gets none, and a bar is only
+    // counted when the other one leaves too little room.
+    const QSize zoomed = GetZoomedSize();
+    const QSize whole = maximumViewportSize();
+    const int barWidth = verticalScrollBar()->sizeHint().width();
+    const int barHeight = horizontalScrollBar()->sizeHint().height();
+    bool needH = zoomed.width() > whole.width();
+    bool needV = zoomed.height() > whole.height();
+    if (needH != needV) {
+        needH = needH || zoomed.width() > whole.width() - barWidth;
+        needV = needV || zoomed.height() > whole.height() - barHeight;
+    }
+    return QSize(whole.width() - (needV ? barWidth : 0), whole.height() - (needH ? barHeight : 0));
+}
+
 void CGrimassoView::UpdateScrollSizes()
 {
     const QSize zoomed = GetZoomedSize();
-    const QSize client = viewport()->size();
+    const QSize client = ClientSizeForZoomedPicture();
     QScrollBar* horizontal = horizontalScrollBar();
     QScrollBar* vertical = verticalScrollBar();
     horizontal->setRange(0, std::max(0, zoomed.width() - client.width()));
@@ -250,13 +268,8 @@ void CGrimassoView::ResizeParentToFit(bool shrinkOnly)
     QWidget* frame = GetParentFrame();
     if (!frame || qobject_cast<QMainWindow*>(frame) || frame->isMaximized() || frame->isMinimized())
         return;  // never resize the main window, nor a maximised or minimised frame
-    // The client area without scroll bars, and what the frame adds around it.
-    QSize client = viewport()->size();
-    if (verticalScrollBar()->isVisible())
-        client.rwidth() += verticalScrollBar()->width();
-    if (horizontalScrollBar()->isVisible())
-        client.rheight() += horizontalScrollBar()->height();
-    const QSize chrome = frame->size() - client;
+    // What the frame adds around the whole client area (the area the bars share).
+    const QSize chrome = frame->size() - maximumViewportSize();
     QSize wanted = GetZoomedSize() + chrome;
     if (shrinkOnly)
         wanted = wanted.boundedTo(frame->size());

@@ -136,7 +136,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Scroll ranges and steps from the whole client area, as if no bar showed.
     void UpdateScrollSizes();
+    // The client area left for the zoomed picture once the bars it needs are shown.
+    QSize ClientSizeForZoomedPicture() const;
 
     // The first fit of the frame waits until the frame has its real size.
     bool m_bFitWhenShown = false;

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "framework/HelpRequest.h"
 #include "framework/StringTable.h"
 #include "image/qt/DialogButtons.h"
 #include "image/qt/NumberField.h"
@@ -18,6 +19,7 @@ constexpr int kRadiusLabel = 40609;
 CMoveOptionsDialog::CMoveOptionsDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(LoadQString(kTitle));
+    SetHelpTopic(this, IDH_MOVE_POINT);
     m_radiusField = CreateDigitsField(this, QStringLiteral("radiusField"));
     auto* label = new QLabel(LoadQString(kRadiusLabel));
     label->setBuddy(m_radiusField);

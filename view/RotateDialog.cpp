@@ -4,6 +4,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include "framework/HelpRequest.h"
 #include "framework/StringTable.h"
 #include "view/RegionDialogParts.h"
 #include "view/RegionPreview.h"
@@ -11,6 +12,7 @@
 CRotateDialog::CRotateDialog(IRegionPreview* view, QWidget* parent) : QDialog(parent), m_pView(view)
 {
     setWindowTitle(LoadQString(IDS_ROTATE_TITLE));
+    SetHelpTopic(this, IDH_ROTATE);
     auto* column = new QVBoxLayout(this);
     column->setSizeConstraint(QLayout::SetFixedSize);
 

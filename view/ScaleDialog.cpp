@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "framework/HelpRequest.h"
 #include "framework/StringTable.h"
 #include "image/qt/DialogButtons.h"
 #include "image/qt/NumberField.h"
@@ -29,6 +30,7 @@ std::int64_t ScaledInRatio(std::uint32_t value, std::uint32_t numerator, std::ui
 CScaleDialog::CScaleDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(LoadQString(kTitle));
+    SetHelpTopic(this, IDH_SCALE);
     m_editWidth = CreateDigitsField(this, QStringLiteral("widthField"));
     m_editHeight = CreateDigitsField(this, QStringLiteral("heightField"));
     m_checkKeepAspect = new QCheckBox(LoadQString(kKeepAspect), this);

@@ -4,6 +4,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include "framework/HelpRequest.h"
 #include "framework/StringTable.h"
 #include "view/RegionDialogParts.h"
 #include "view/RegionPreview.h"
@@ -11,6 +12,7 @@
 CShrinkDialog::CShrinkDialog(IRegionPreview* view, QWidget* parent) : QDialog(parent), m_pView(view)
 {
     setWindowTitle(LoadQString(IDS_SHRINK_TITLE));
+    SetHelpTopic(this, IDH_ENLARGE_SHRINK);
     auto* column = new QVBoxLayout(this);
     column->setSizeConstraint(QLayout::SetFixedSize);
     column->addWidget(new QLabel(LoadQString(IDS_SIZE_LABEL), this));

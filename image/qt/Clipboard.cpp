@@ -117,6 +117,9 @@ bool CopyPictureToClipboard(const BITMAPINFOHEADER& header, const std::uint8_t* 
     try {
         mime = std::make_unique<PictureMimeData>(BuildPackedBitmap(header, rows), header.biWidth, header.biHeight);
     } catch (const CException&) {
+        // The old content is given up all the same: a paste after a failed
+        // copy must not bring back some earlier picture.
+        QGuiApplication::clipboard()->clear();
         return false;
     }
     QGuiApplication::clipboard()->setMimeData(mime.release());

@@ -13,7 +13,8 @@ inline constexpr const char* kGrimassoDibMimeType = "application/x-grimasso-dib"
 bool ClipboardHasPicture();
 
 // Replaces the clipboard's content with the picture of header and rows (24-bit,
-// bottom-up). False when the block cannot be built (not enough memory).
+// bottom-up). False when the block cannot be built (not enough memory); the
+// clipboard is then left empty.
 bool CopyPictureToClipboard(const BITMAPINFOHEADER& header, const std::uint8_t* rows);
 
 // Fills image (header, colour table, rows) from the clipboard, as reading a

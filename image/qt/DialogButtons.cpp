@@ -4,8 +4,7 @@
 #include <QDialog>
 #include <QPushButton>
 
-#include "framework/Application.h"
-#include "framework/CommandIds.h"
+#include "framework/HelpRequest.h"
 #include "framework/StringTable.h"
 
 namespace {
@@ -28,8 +27,8 @@ QBoxLayout* CreateDialogButtons(QDialog* dialog, Qt::Orientation orientation)
     auto* help = new QPushButton(LoadQString(kHelp), dialog);
     help->setObjectName(QStringLiteral("helpButton"));
     help->setAutoDefault(false);
-    // The application answers the help command the way the menu's help does.
-    QObject::connect(help, &QPushButton::clicked, dialog, [] { SendCommand(ID_HELP); });
+    // The help opens at the dialog's own section, usable while the dialog stays open.
+    QObject::connect(help, &QPushButton::clicked, dialog, [dialog] { ShowHelpTopic(dialog, HelpTopicOf(dialog)); });
 
     auto* layout = new QBoxLayout(orientation == Qt::Horizontal ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
     layout->addWidget(ok);

@@ -1,7 +1,8 @@
 #pragma once
 // The button row of the editor's small dialogs: "OK" (the default button,
 // left unconnected so that the dialog can validate first), "Abbrechen" and
-// "Hilfe" (the application's help command).
+// "Hilfe" (the application's help at the section SetHelpTopic chose for the
+// dialog, see framework/HelpRequest.h).
 #include <Qt>
 
 class QBoxLayout;

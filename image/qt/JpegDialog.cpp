@@ -9,6 +9,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include "framework/HelpRequest.h"
 #include "framework/StringTable.h"
 #include "image/qt/DialogButtons.h"
 
@@ -23,6 +24,7 @@ constexpr int kProgressive = 40604;
 CJpegDialog::CJpegDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(LoadQString(kTitle));
+    SetHelpTopic(this, IDH_SAVE);
 
     m_slider = new QSlider(Qt::Vertical);
     m_slider->setObjectName(QStringLiteral("qualitySlider"));

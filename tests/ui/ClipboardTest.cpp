@@ -7,6 +7,10 @@
 #include <QMimeData>
 #include <QtTest>
 #include <cstring>
+#include <fstream>
+#include <limits>
+#include <string>
+#include <sys/resource.h>
 
 #include "core/TestPictures.h"
 #include "image/Exceptions.h"
@@ -41,6 +45,49 @@ void PasteInto(CDibImage& image)
     PasteFromClipboard(image);
 }
 
+// The process's address space in bytes, as the kernel counts it for RLIMIT_AS.
+rlim_t AddressSpaceInUse()
+{
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmSize:") {
+            rlim_t kib = 0;
+            status >> kib;
+            return kib * 1024;
+        }
+        status.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+    }
+    return 0;
+}
+
+// Caps the address space a little above what is in use, for the scope's life.
+class AddressSpaceCap {
+public:
+    AddressSpaceCap()
+    {
+        const rlim_t inUse = AddressSpaceInUse();
+        m_ok = inUse > 0 && getrlimit(RLIMIT_AS, &m_saved) == 0;
+        if (!m_ok)
+            return;
+        rlimit capped = m_saved;
+        capped.rlim_cur = inUse + (rlim_t{256} << 20);
+        if (m_saved.rlim_max != RLIM_INFINITY && capped.rlim_cur > m_saved.rlim_max)
+            capped.rlim_cur = m_saved.rlim_max;
+        m_ok = setrlimit(RLIMIT_AS, &capped) == 0;
+    }
+    ~AddressSpaceCap()
+    {
+        if (m_ok)
+            setrlimit(RLIMIT_AS, &m_saved);
+    }
+    bool Active() const { return m_ok; }
+
+private:
+    rlimit m_saved{};
+    bool m_ok = false;
+};
+
 }  // namespace
 
 class ClipboardTest : public QObject {
@@ -54,6 +101,7 @@ private slots:
     void foreignPaletteBitmapPastesAsPalettePicture();
     void unreadableBitmapFallsBackToTheImageForm();
     void clipboardWithoutPictureIsRefused();
+    void failedCopyLeavesTheClipboardEmpty();
 };
 
 void ClipboardTest::copyOffersOurBlockBitmapFileAndImage()
@@ -163,6 +211,27 @@ void ClipboardTest::clipboardWithoutPictureIsRefused()
     QVERIFY_THROWS_EXCEPTION(CFileException, PasteInto(text));
     // The clipboard keeps what it had.
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("words"));
+}
+
+void ClipboardTest::failedCopyLeavesTheClipboardEmpty()
+{
+    const std::vector<std::uint8_t> rows = Pattern24(3, 2);
+    QVERIFY(CopyPictureToClipboard(Header24(3, 2), rows.data()));
+    QVERIFY(ClipboardHasPicture());
+
+    // A picture whose block (about 1.3 GB) cannot be had: the copy fails, and
+    // the earlier picture must not stay behind to be pasted by mistake.
+    bool copied = true;
+    {
+        AddressSpaceCap cap;
+        if (!cap.Active())
+            QSKIP("the address space cannot be limited here");
+        copied = CopyPictureToClipboard(Header24(30000, 15000), rows.data());
+    }
+    QVERIFY(!copied);
+    QVERIFY(!ClipboardHasPicture());
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    QVERIFY(!mime || mime->formats().isEmpty());
 }
 
 QTEST_MAIN(ClipboardTest)

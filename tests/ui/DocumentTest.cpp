@@ -52,6 +52,20 @@ bool IsProgressiveJpeg(const QByteArray& bytes)
     return false;
 }
 
+// The eleven fields of the BITMAPINFOHEADER at the start of a clipboard block.
+QList<qint64> BlockHeaderFields(const QByteArray& block)
+{
+    auto u = [&block](int at, int size) {
+        qint64 value = 0;
+        for (int i = size - 1; i >= 0; --i)
+            value = value * 256 + static_cast<unsigned char>(block.at(at + i));
+        return value;
+    };
+    if (block.size() < 40)
+        return {};
+    return {u(0, 4), u(4, 4), u(8, 4), u(12, 2), u(14, 2), u(16, 4), u(20, 4), u(24, 4), u(28, 4), u(32, 4), u(36, 4)};
+}
+
 }  // namespace
 
 class DocumentTest : public QObject {
@@ -182,6 +196,9 @@ void DocumentTest::saveAsWithoutEndingWritesBitmapAndTakesTheName()
     CDibImage image;
     image.Read(QFile::encodeName(written).toStdString());
     QCOMPARE(image.GetHeader().biBitCount, std::uint16_t{24});
+    // The file gets the codec's resolution, which the warp field's header lacks.
+    QCOMPARE(image.GetHeader().biXPelsPerMeter, 14173);
+    QCOMPARE(image.GetHeader().biYPelsPerMeter, 14173);
     QVERIFY(std::vector<std::uint8_t>(image.m_pBits.data(), image.m_pBits.data() + image.m_pBits.size()) == deformed);
 }
 
@@ -315,6 +332,8 @@ void DocumentTest::copyPutsTheBlockAndPastesBackIdentical()
     QVERIFY(mime);
     const QByteArray block = mime->data(QLatin1String(kGrimassoDibMimeType));
     QCOMPARE(block.size(), 68);
+    // The warp field's header: no resolution, no colour counts.
+    QCOMPARE(BlockHeaderFields(block), (QList<qint64>{40, 3, 2, 1, 24, 0, 24, 0, 0, 0, 0}));
     QVERIFY(ClipboardHasPicture());
 
     auto* pasted = static_cast<CGrimassoDoc*>(editor.Manager().OpenNewDocument());
@@ -357,6 +376,10 @@ void DocumentTest::scaleOpensNewWindowWithEverySecondPixel()
         OkButtonOf(dialog)->click();
     });
     QVERIFY(document->OnCmdMsg(ID_SCALE_IMAGE));
+    // The scaled block: the warp field's header with the new size, rows of 300 bytes.
+    const QByteArray block = QApplication::clipboard()->mimeData()->data(QLatin1String(kGrimassoDibMimeType));
+    QCOMPARE(block.size(), 40 + 50 * 300 + 4);
+    QCOMPARE(BlockHeaderFields(block), (QList<qint64>{40, 100, 50, 1, 24, 0, 50 * 300, 0, 0, 0, 0}));
     // The new window comes through the posted paste command.
     QVERIFY(WaitFor([&editor] { return editor.Manager().Documents().size() == 2; }));
     auto* scaled = static_cast<CGrimassoDoc*>(editor.Manager().Documents().last());

@@ -140,8 +140,9 @@ void MainFrameMenuTest::toolbarHasTheButtonsInOrder()
     QCOMPARE(buttons, (QStringList{"Öffnen", "Speichern", "|", "Ausschneiden", "Kopieren",
                                    "Bild aus Zwischenablage laden", "|", "Rückgängig", "|", "Drucken",
                                    "Info über Grimasso", "Direkthilfe", "|", "Punkt verschieben",
-                                   "Verschiebemodus Optionen", "|", "Vergrößern", "Verkleinern", "|", "Drehen", "|",
-                                   "Glätten", "|", "Video erzeugen"}));
+                                   "Optionen für Verschiebemodus", "|", "Bildbereich vergrößern",
+                                   "Bildbereich verkleinern", "|", "Bildbereich drehen", "|", "Bild glätten", "|",
+                                   "Video erzeugen"}));
     QCOMPARE(ids, (QList<int>{57601, 57603, 57635, 57634, 57637, 57643, 57607, 57664, 57669, 32775, 32781, 32783,
                               32784, 32787, 32797, 32786}));
     const QList<QAction*> video = m_frame->ActionsFor(ID_CREATE_VIDEO);

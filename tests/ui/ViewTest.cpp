@@ -68,6 +68,7 @@ private slots:
     void logicalAndPictureCoordinates();
     void exactlyOneZoomCommandIsChecked();
     void frameShrinksToTheZoomedPictureButNeverGrows();
+    void scrollBarsShowOnlyWhenTheWholeClientAreaIsTooSmall();
     void paintsThePictureUprightAtTheTopLeft();
     void paintsTheScrolledPart();
     void toolCircleIsInvertedAndClippedToThePicture();
@@ -92,9 +93,9 @@ void ViewTest::zoomedSizeRoundsHalfUp()
     QCOMPARE(view->GetZoomedSize(), QSize(76, 38));  // 75.75 and 38.25
     view->SetZoom(3.0);
     QCOMPARE(view->GetZoomedSize(), QSize(303, 153));
-    // The scroll range covers exactly the zoomed picture.
-    QCOMPARE(view->horizontalScrollBar()->maximum() + view->viewport()->width(), 303);
-    QCOMPARE(view->verticalScrollBar()->maximum() + view->viewport()->height(), 153);
+    // The scroll range covers exactly the zoomed picture (once the bars are in place).
+    QTRY_COMPARE(view->horizontalScrollBar()->maximum() + view->viewport()->width(), 303);
+    QTRY_COMPARE(view->verticalScrollBar()->maximum() + view->viewport()->height(), 153);
 }
 
 void ViewTest::logicalAndPictureCoordinates()
@@ -178,6 +179,47 @@ void ViewTest::frameShrinksToTheZoomedPictureButNeverGrows()
     QVERIFY(view->OnCmdMsg(ID_ZOOM_2));
     QCOMPARE(view->viewport()->size().boundedTo(QSize(200, 100)), view->viewport()->size());
     QVERIFY(view->horizontalScrollBar()->maximum() > 0);  // scroll bars instead
+}
+
+void ViewTest::scrollBarsShowOnlyWhenTheWholeClientAreaIsTooSmall()
+{
+    EditorHarness editor;
+    QTemporaryDir folder;
+    CGrimassoView* view = OpenPicture(editor, folder, 400, 200, Pattern24(400, 200));
+    QVERIFY(view);
+    QWidget* frame = view->GetParentFrame();
+    QScrollBar* horizontal = view->horizontalScrollBar();
+    QScrollBar* vertical = view->verticalScrollBar();
+    // The window area shows or hides the bars once control returns to the event loop.
+    auto bars = [&] { return QPair<bool, bool>(horizontal->isVisible(), vertical->isVisible()); };
+    QCOMPARE(view->viewport()->size(), QSize(400, 200));
+    QTRY_COMPARE(bars(), qMakePair(false, false));
+
+    // In and out again: the picture fits the whole area, so the bars go.
+    QVERIFY(view->OnCmdMsg(ID_ZOOM_2));
+    QTRY_COMPARE(bars(), qMakePair(true, true));
+    QCOMPARE(horizontal->maximum(), 800 - view->viewport()->width());
+    QVERIFY(view->OnCmdMsg(ID_ZOOM_NONE));
+    QTRY_COMPARE(bars(), qMakePair(false, false));
+    QCOMPARE(view->viewport()->size(), QSize(400, 200));
+    QCOMPARE(horizontal->maximum(), 0);
+    QCOMPARE(vertical->maximum(), 0);
+
+    // Five pixels too narrow: the horizontal bar, and the vertical one only
+    // when the horizontal bar takes away rows the picture needs.
+    const int barHeight = horizontal->sizeHint().height();
+    frame->resize(frame->size() + QSize(-5, barHeight));
+    QTRY_COMPARE(bars(), qMakePair(true, false));
+    QCOMPARE(view->viewport()->size(), QSize(395, 200));
+    QCOMPARE(horizontal->maximum(), 5);
+    frame->resize(frame->size() - QSize(0, 1));
+    QTRY_COMPARE(bars(), qMakePair(true, true));
+    QCOMPARE(vertical->maximum(), 1);
+
+    // Resizing back to the exact fit takes both away again.
+    frame->resize(frame->size() + QSize(5, 1 - barHeight));
+    QTRY_COMPARE(bars(), qMakePair(false, false));
+    QCOMPARE(view->viewport()->size(), QSize(400, 200));
 }
 
 void ViewTest::paintsThePictureUprightAtTheTopLeft()

@@ -11,6 +11,7 @@
 
 #include "framework/Application.h"
 #include "framework/FrameworkStrings.h"
+#include "framework/HelpRequest.h"
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
 #include "image/qt/DialogButtons.h"
@@ -43,6 +44,7 @@ QLineEdit* CreateNumberEdit(QWidget* parent, const QString& objectName)
 VideoDialog::VideoDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(LoadQString(IDS_VIDEO_TITLE));
+    SetHelpTopic(this, IDH_VIDEO);
     auto* grid = new QGridLayout(this);
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
