@@ -3,6 +3,8 @@
 // reading the undo map, the state before the gesture.
 #include <algorithm>
 
+#include "deform/CircleRun.h"
+#include "deform/RowBands.h"
 #include "deform/WarpArithmetic.h"
 #include "deform/WarpField.h"
 
@@ -19,19 +21,12 @@ bool CWarpField::BeginRegionCall(std::int32_t cx, std::int32_t cy, double radius
         const std::int32_t ry0 = std::max(m_dirtyMinY, 0);
         const std::int32_t rx1 = std::min(m_dirtyMaxX, m_width - 1);
         const std::int32_t ry1 = std::min(m_dirtyMaxY, m_height - 1);
-        if (rx0 <= rx1 && ry0 <= ry1) {
-            const std::size_t count = static_cast<std::size_t>(rx1 - rx0 + 1);
-            for (std::int32_t y = ry0; y <= ry1; ++y) {
-                const std::size_t at = IndexOf(rx0, y);
-                std::copy(m_pUndoMap.begin() + at, m_pUndoMap.begin() + at + count, m_pMap.begin() + at);
-            }
-            RenderRect(rx0, ry0, rx1, ry1);
-        }
+        if (rx0 <= rx1 && ry0 <= ry1)
+            RestoreFromUndo(rx0, rx1, ry0, ry1 + 1);
     } else {
         // The map was changed outside a region gesture: fall back to the full copy
         // and keep the picture in step with it everywhere.
-        std::copy(m_pUndoMap.begin(), m_pUndoMap.end(), m_pMap.begin());
-        RenderAll();
+        RestoreFromUndo(0, m_width - 1, 0, m_height);
         m_mapEqualsUndoOutsideDirty = true;
     }
 
@@ -56,35 +51,28 @@ bool CWarpField::BeginRegionCall(std::int32_t cx, std::int32_t cy, double radius
     return x0 <= x1 && y0 <= y1;
 }
 
-void CWarpField::StoreRegionSample(std::int32_t x, std::int32_t y, std::int64_t qx, std::int64_t qy)
-{
-    const MapEntry source = m_pUndoMap[IndexOf(ClampToRange(qx, m_width), ClampToRange(qy, m_height))];
-    const std::int32_t sx = ClampToRange(source.x, m_width);
-    const std::int32_t sy = ClampToRange(source.y, m_height);
-    m_pMap[IndexOf(x, y)] = MapEntry{sx, sy};
-    CopySample(x, y, sx, sy);
-}
-
 void CWarpField::ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius, double strength, bool towardCentre)
 {
     std::int32_t x0 = 0, y0 = 0, x1 = -1, y1 = -1;
     if (!BeginRegionCall(cx, cy, radius, x0, y0, x1, y1))
         return;
-    // Every sample is read from the undo map, so the visiting order cannot change
-    // the result; rows run outermost for the cache.
-    for (std::int32_t y = y0; y <= y1; ++y) {
-        const std::int64_t ey = towardCentre ? std::int64_t{cy} - y : std::int64_t{y} - cy;
-        for (std::int32_t x = x0; x <= x1; ++x) {
-            const std::int64_t ex = towardCentre ? std::int64_t{cx} - x : std::int64_t{x} - cx;
-            const double d = IntegerDistance(ex, ey);
-            if (!(d <= radius))
-                continue;
-            const double k = (1.0 - d / radius) * strength;
-            StoreRegionSample(x, y,
-                              std::int64_t{x} + TruncToInt32(static_cast<double>(ex) * k),
-                              std::int64_t{y} + TruncToInt32(static_cast<double>(ey) * k));
+    // Every sample is read from the undo map and every entry written once, so the
+    // rows can be split into bands freely; rows run outermost for the cache.
+    const std::int64_t box = (std::int64_t{x1} - x0 + 1) * (std::int64_t{y1} - y0 + 1);
+    ForEachRowBand(y0, y1 + 1, box, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+        for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
+            const std::int64_t ey = towardCentre ? std::int64_t{cy} - y : std::int64_t{y} - cy;
+            const CircleRun run = RunInsideCircle(cx, ey, x0, x1, radius, [radius](double d) { return d <= radius; });
+            for (std::int32_t x = run.first; x <= run.last; ++x) {
+                const std::int64_t ex = towardCentre ? std::int64_t{cx} - x : std::int64_t{x} - cx;
+                const double d = IntegerDistance(ex, ey);
+                const double k = (1.0 - d / radius) * strength;
+                StoreRegionSample(x, y,
+                                  std::int64_t{x} + TruncToInt32(static_cast<double>(ex) * k),
+                                  std::int64_t{y} + TruncToInt32(static_cast<double>(ey) * k));
+            }
         }
-    }
+    });
 }
 
 void CWarpField::Enlarge(std::int32_t cx, std::int32_t cy, double radius, double factor)

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "deform/WarpArithmetic.h"
 #include "image/DibImage.h"
 #include "image/LargeAllocation.h"
 #include "image/PixelBuffer.h"
@@ -156,6 +157,9 @@ private:
     }
     // Renders the rows [rowBegin, rowEnd) of columns x0..x1 from the map.
     void RenderRows(std::int32_t x0, std::int32_t x1, std::int32_t rowBegin, std::int32_t rowEnd);
+    // Copies the undo map into the map over columns x0..x1 of the rows
+    // [rowBegin, rowEnd) and renders them.
+    void RestoreFromUndo(std::int32_t x0, std::int32_t x1, std::int32_t rowBegin, std::int32_t rowEnd);
     void FlushMovePointPreview();
     void ClearPendingSegment();
     // Shared start of Enlarge, Shrink and Rotate: takes back the previous live call
@@ -163,7 +167,14 @@ private:
     bool BeginRegionCall(std::int32_t cx, std::int32_t cy, double radius,
                          std::int32_t& x0, std::int32_t& y0, std::int32_t& x1, std::int32_t& y1);
     // Stores the undo-map entry at the sample position (qx, qy), clamped, as the
-    // entry of (x, y) and renders (x, y).
-    void StoreRegionSample(std::int32_t x, std::int32_t y, std::int64_t qx, std::int64_t qy);
+    // entry of (x, y) and renders (x, y). Inline: it runs once per pixel of a region.
+    void StoreRegionSample(std::int32_t x, std::int32_t y, std::int64_t qx, std::int64_t qy)
+    {
+        const MapEntry source = m_pUndoMap[IndexOf(ClampToRange(qx, m_width), ClampToRange(qy, m_height))];
+        const std::int32_t sx = ClampToRange(source.x, m_width);
+        const std::int32_t sy = ClampToRange(source.y, m_height);
+        m_pMap[IndexOf(x, y)] = MapEntry{sx, sy};
+        CopySample(x, y, sx, sy);
+    }
     void ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius, double strength, bool towardCentre);
 };
