@@ -27,30 +27,23 @@ inline std::int32_t MedianOfNine(std::int32_t p0, std::int32_t p1, std::int32_t 
 // The same medians for a whole row of a 3 x 3 neighbourhood, in a form the
 // compiler turns into vector code: the median of nine equals the median of
 // (largest column minimum, median of the column medians, smallest column
-// maximum), and each sorted column of three serves three neighbouring outputs.
-// below, row and above hold `count` values each; neighbours are `step` values
-// apart (2 for the interleaved x and y of map entries). out[i] is written for
-// step <= i < count - step. scratch holds 3 * count values.
+// maximum). below, row and above hold `count` values each; neighbours are
+// `step` values apart (2 for the interleaved x and y of map entries). out[i] is
+// written for step <= i < count - step.
 inline void MedianOfNineRow(const std::int32_t* below, const std::int32_t* row, const std::int32_t* above,
-                            std::int32_t* out, std::size_t count, std::size_t step, std::int32_t* scratch)
+                            std::int32_t* out, std::size_t count, std::size_t step)
 {
-    std::int32_t* low = scratch;
-    std::int32_t* middle = scratch + count;
-    std::int32_t* high = scratch + 2 * count;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::int32_t a = below[i], b = row[i], c = above[i];
-        const std::int32_t ab = std::min(a, b), ba = std::max(a, b);
-        low[i] = std::min(ab, c);
-        high[i] = std::max(ba, c);
-        middle[i] = std::max(ab, std::min(ba, c));
-    }
-    auto median3 = [](std::int32_t a, std::int32_t b, std::int32_t c) {
-        return std::max(std::min(a, b), std::min(std::max(a, b), c));
-    };
+    auto low = [](std::int32_t a, std::int32_t b) { return a < b ? a : b; };
+    auto high = [](std::int32_t a, std::int32_t b) { return a < b ? b : a; };
+    auto median3 = [&](std::int32_t a, std::int32_t b, std::int32_t c) { return high(low(a, b), low(high(a, b), c)); };
     for (std::size_t i = step; i + step < count; ++i) {
-        const std::int32_t lows = std::max(std::max(low[i - step], low[i]), low[i + step]);
-        const std::int32_t middles = median3(middle[i - step], middle[i], middle[i + step]);
-        const std::int32_t highs = std::min(std::min(high[i - step], high[i]), high[i + step]);
+        const std::size_t l = i - step, r = i + step;
+        const std::int32_t lows = high(high(low(low(below[l], row[l]), above[l]), low(low(below[i], row[i]), above[i])),
+                                       low(low(below[r], row[r]), above[r]));
+        const std::int32_t highs = low(low(high(high(below[l], row[l]), above[l]), high(high(below[i], row[i]), above[i])),
+                                       high(high(below[r], row[r]), above[r]));
+        const std::int32_t middles = median3(median3(below[l], row[l], above[l]), median3(below[i], row[i], above[i]),
+                                             median3(below[r], row[r], above[r]));
         out[i] = median3(lows, middles, highs);
     }
 }

@@ -13,42 +13,74 @@ bool CWarpField::BeginRegionCall(std::int32_t cx, std::int32_t cy, double radius
 {
     FlushMovePointPreview();
 
-    // Take back the previous live call. During a region gesture the map differs
-    // from the undo map only inside the previous box, so restoring that box is
-    // the same as copying the whole undo map, at a cost independent of the picture.
+    // The previous live call is taken back from the undo map. During a region
+    // gesture the map differs from the undo map only inside the previous box, so
+    // restoring that box is the same as copying the whole undo map, at a cost
+    // independent of the picture. The part of it that the new call rewrites is
+    // left to that call (RestoreStaleRow), as the new call reads only the undo map.
+    m_staleMinX = 0;
+    m_staleMaxX = -1;
+    m_staleMinY = 0;
+    m_staleMaxY = -1;
     if (m_mapEqualsUndoOutsideDirty) {
-        const std::int32_t rx0 = std::max(m_dirtyMinX, 0);
-        const std::int32_t ry0 = std::max(m_dirtyMinY, 0);
-        const std::int32_t rx1 = std::min(m_dirtyMaxX, m_width - 1);
-        const std::int32_t ry1 = std::min(m_dirtyMaxY, m_height - 1);
-        if (rx0 <= rx1 && ry0 <= ry1)
-            RestoreFromUndo(rx0, rx1, ry0, ry1 + 1);
+        m_staleMinX = std::max(m_dirtyMinX, 0);
+        m_staleMinY = std::max(m_dirtyMinY, 0);
+        m_staleMaxX = std::min(m_dirtyMaxX, m_width - 1);
+        m_staleMaxY = std::min(m_dirtyMaxY, m_height - 1);
     } else {
         // The map was changed outside a region gesture: fall back to the full copy
         // and keep the picture in step with it everywhere.
         RestoreFromUndo(0, m_width - 1, 0, m_height);
         m_mapEqualsUndoOutsideDirty = true;
     }
+    const bool stale = m_staleMinX <= m_staleMaxX && m_staleMinY <= m_staleMaxY;
 
     // A region of radius 0 (or a meaningless one) changes nothing.
-    if (!(radius > 0.0)) {
-        m_dirtyMinX = 0;
-        m_dirtyMaxX = -1;
-        m_dirtyMaxY = -1;
-        m_dirtyMinY = 0;
-        return false;
+    x0 = y0 = 0;
+    x1 = y1 = -1;
+    if (radius > 0.0) {
+        // Box of the circle, rounded half up and clipped to the picture.
+        x0 = std::max(TruncToInt32(cx - radius + 0.5), 0);
+        y0 = std::max(TruncToInt32(cy - radius + 0.5), 0);
+        x1 = std::min(TruncToInt32(cx + radius + 0.5), m_width - 1);
+        y1 = std::min(TruncToInt32(cy + radius + 0.5), m_height - 1);
     }
-
-    // Box of the circle, rounded half up and clipped to the picture.
-    x0 = std::max(TruncToInt32(cx - radius + 0.5), 0);
-    y0 = std::max(TruncToInt32(cy - radius + 0.5), 0);
-    x1 = std::min(TruncToInt32(cx + radius + 0.5), m_width - 1);
-    y1 = std::min(TruncToInt32(cy + radius + 0.5), m_height - 1);
     m_dirtyMinX = x0;
     m_dirtyMaxX = x1;
     m_dirtyMaxY = y1;
     m_dirtyMinY = y0;
-    return x0 <= x1 && y0 <= y1;
+    const bool empty = x0 > x1 || y0 > y1;
+    if (empty) {
+        if (stale)
+            RestoreFromUndo(m_staleMinX, m_staleMaxX, m_staleMinY, m_staleMaxY + 1);
+        return false;
+    }
+    // Stale rows outside the new box are restored here, the others row by row
+    // by the new call.
+    if (stale) {
+        RestoreFromUndo(m_staleMinX, m_staleMaxX, m_staleMinY, std::min(m_staleMaxY, y0 - 1) + 1);
+        RestoreFromUndo(m_staleMinX, m_staleMaxX, std::max(m_staleMinY, y1 + 1), m_staleMaxY + 1);
+    }
+    return true;
+}
+
+void CWarpField::RestoreStaleRow(std::int32_t y, std::int32_t runFirst, std::int32_t runLast)
+{
+    if (y < m_staleMinY || y > m_staleMaxY)
+        return;
+    auto restore = [&](std::int32_t from, std::int32_t to) {
+        if (from > to)
+            return;
+        const std::size_t at = IndexOf(from, y);
+        std::copy(m_pUndoMap.begin() + at, m_pUndoMap.begin() + at + (to - from + 1), m_pMap.begin() + at);
+        RenderRows(from, to, y, y + 1);
+    };
+    if (runFirst > runLast) {
+        restore(m_staleMinX, m_staleMaxX);
+        return;
+    }
+    restore(m_staleMinX, std::min(m_staleMaxX, runFirst - 1));
+    restore(std::max(m_staleMinX, runLast + 1), m_staleMaxX);
 }
 
 void CWarpField::ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius, double strength, bool towardCentre)
@@ -63,6 +95,7 @@ void CWarpField::ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius
         for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
             const std::int64_t ey = towardCentre ? std::int64_t{cy} - y : std::int64_t{y} - cy;
             const CircleRun run = RunInsideCircle(cx, ey, x0, x1, radius, [radius](double d) { return d <= radius; });
+            RestoreStaleRow(y, run.first, run.last);
             for (std::int32_t x = run.first; x <= run.last; ++x) {
                 const std::int64_t ex = towardCentre ? std::int64_t{cx} - x : std::int64_t{x} - cx;
                 const double d = IntegerDistance(ex, ey);

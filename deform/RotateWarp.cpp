@@ -69,6 +69,7 @@ void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double 
             for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
                 const std::int64_t ey = std::int64_t{y} - cy;
                 const CircleRun run = runOf(ey);
+                RestoreStaleRow(y, run.first, run.last);
                 for (std::int32_t x = run.first; x <= run.last; ++x) {
                     const std::int64_t ex = std::int64_t{x} - cx;
                     store(x, y, ex, ey, swirl.At(IntegerDistance(ex, ey)));
@@ -122,6 +123,7 @@ void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double 
         for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
             const std::int64_t ey = std::int64_t{y} - cy;
             const CircleRun run = runOf(ey);
+            RestoreStaleRow(y, run.first, run.last);
             if (run.Empty())
                 continue;
             const OffsetSpan columns = SpanOfAbsoluteOffsets(std::int64_t{run.first} - cx, std::int64_t{run.last} - cx);

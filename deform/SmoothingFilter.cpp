@@ -1,7 +1,5 @@
 // Smoothing of the deformation: a 3 x 3 median of the map, separately on the
 // source columns and rows. The colours are never filtered.
-#include <vector>
-
 #include "deform/MedianOfNine.h"
 #include "deform/RowBands.h"
 #include "deform/WarpField.h"
@@ -22,11 +20,9 @@ void CWarpField::SmoothMap()
         const std::size_t values = 2 * static_cast<std::size_t>(width);
         const std::int64_t pixels = std::int64_t{width} * height;
         ForEachRowBand(1, height - 1, pixels, [=](std::int32_t bandBegin, std::int32_t bandEnd) {
-            std::vector<std::int32_t> scratch(3 * values);
             for (std::int32_t y = bandBegin; y < bandEnd; ++y) {
                 const std::int32_t* row = in + static_cast<std::size_t>(y) * values;
-                MedianOfNineRow(row - values, row, row + values, out + static_cast<std::size_t>(y) * values, values, 2,
-                                scratch.data());
+                MedianOfNineRow(row - values, row, row + values, out + static_cast<std::size_t>(y) * values, values, 2);
             }
         });
     }

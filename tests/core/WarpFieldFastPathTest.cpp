@@ -116,12 +116,20 @@ private:
         m_field->BeginDeformation(mode);
         m_reference.Begin(mode);
         const int extent = std::max(m_width, m_height);
-        // Now and then a region too large for the rotate tool's table.
-        const double radius = Pick(0, 9) == 0 ? Uniform(2050.0, 2600.0) : Uniform(0.0, 1.2 * extent);
-        const std::int32_t cx = Near(m_width, static_cast<int>(radius) + 3);
-        const std::int32_t cy = Near(m_height, static_cast<int>(radius) + 3);
-        const int calls = Pick(1, 3);
+        double radius = 0.0;
+        std::int32_t cx = 0, cy = 0;
+        auto pickRegion = [&] {
+            // Now and then a region too large for the rotate tool's table.
+            radius = Pick(0, 9) == 0 ? Uniform(2050.0, 2600.0) : Uniform(0.0, 1.2 * extent);
+            cx = Near(m_width, static_cast<int>(radius) + 3);
+            cy = Near(m_height, static_cast<int>(radius) + 3);
+        };
+        pickRegion();
+        const int calls = Pick(1, 4);
         for (int i = 0; i < calls; ++i) {
+            // Each call takes the previous one back, whatever its box was.
+            if (i > 0 && Pick(0, 2) == 0)
+                pickRegion();
             if (mode == ModeEnlarge) {
                 const double factor = Pick(100, 1000) / 100.0;
                 m_field->Enlarge(cx, cy, radius, factor);
@@ -182,13 +190,13 @@ TEST(WarpFieldFastPaths, MedianRowAgreesWithTheNetwork)
     for (int round = 0; round < 2000; ++round) {
         const std::size_t count = 3 + random() % 40, step = 1 + random() % 2;
         const int spread = round % 2 ? 3 : 1 << 30;
-        std::vector<std::int32_t> rows(3 * count), out(count, 0), scratch(3 * count);
+        std::vector<std::int32_t> rows(3 * count), out(count, 0);
         for (auto& v : rows)
             v = static_cast<std::int32_t>(static_cast<std::int64_t>(random() % (2u * spread + 1)) - spread);
         const std::int32_t* below = rows.data();
         const std::int32_t* row = below + count;
         const std::int32_t* above = row + count;
-        MedianOfNineRow(below, row, above, out.data(), count, step, scratch.data());
+        MedianOfNineRow(below, row, above, out.data(), count, step);
         for (std::size_t i = step; i + step < count; ++i) {
             const std::size_t l = i - step, r = i + step;
             ASSERT_EQ(out[i], MedianOfNine(below[l], below[i], below[r], row[l], row[i], row[r], above[l], above[i], above[r]))
