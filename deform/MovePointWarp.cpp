@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "deform/CircleRun.h"
+#include "deform/RowBands.h"
 #include "deform/WarpArithmetic.h"
 #include "deform/WarpField.h"
 
@@ -41,34 +43,57 @@ void CWarpField::MovePoint(std::int32_t ax, std::int32_t ay, std::int32_t cx, st
         m_previewMaxY = y1;
     }
 
-    // The map is updated in place. Every sample position q lies on the side of p
-    // that the offset points to, so walking rows and columns against the offset
-    // reads each entry before this call rewrites it: the result equals reading a
-    // snapshot of the map. Rows run outermost for the cache; the argument holds
-    // for either nesting.
-    const std::int32_t stepX = dx > 0 ? 1 : -1;
+    // The pixels of a row inside the circle form one run of columns: the
+    // distance test is decided once for the run, not for every pixel.
+    auto runOf = [&](std::int32_t y) {
+        return RunInsideCircle(cx, std::int64_t{cy} - y, x0, x1, r, [r](double d) { return r > d; });
+    };
+    auto sourceOf = [&](const MapEntry* map, std::int32_t x, std::int32_t y) {
+        const std::int64_t ex = std::int64_t{cx} - x;
+        const std::int64_t ey = std::int64_t{cy} - y;
+        const double w = 1.0 - IntegerDistance(ex, ey) / r;
+        const std::int32_t qx = ClampToRange(std::int64_t{x} + TruncToInt32(static_cast<double>(dx) * w), m_width);
+        const std::int32_t qy = ClampToRange(std::int64_t{y} + TruncToInt32(static_cast<double>(dy) * w), m_height);
+        const MapEntry source = map[IndexOf(qx, qy)];
+        return MapEntry{ClampToRange(source.x, m_width), ClampToRange(source.y, m_height)};
+    };
+    MapEntry* map = m_pMap.data();
+
+    if (!commit) {
+        // A preview reads the map and writes only the picture: any split into
+        // row bands gives the same pixels.
+        const std::int64_t box = (std::int64_t{x1} - x0 + 1) * (std::int64_t{y1} - y0 + 1);
+        ForEachRowBand(y0, y1 + 1, box, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+            for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
+                const CircleRun run = runOf(y);
+                for (std::int32_t x = run.first; x <= run.last; ++x) {
+                    const MapEntry source = sourceOf(map, x, y);
+                    CopySample(x, y, source.x, source.y);
+                }
+            }
+        });
+        return;
+    }
+
+    // A commit updates the map in place. Every sample position q lies on the
+    // side of p that the offset points to, so walking rows and columns against
+    // the offset reads each entry before this call rewrites it: the result
+    // equals reading a snapshot of the map. This order needs one thread. Rows
+    // run outermost for the cache; the argument holds for either nesting.
     const std::int32_t stepY = dy > 0 ? 1 : -1;
-    const std::int32_t firstX = dx > 0 ? x0 : x1;
-    const std::int32_t endX = dx > 0 ? x1 + 1 : x0 - 1;
     const std::int32_t firstY = dy > 0 ? y0 : y1;
     const std::int32_t endY = dy > 0 ? y1 + 1 : y0 - 1;
-    MapEntry* map = m_pMap.data();
     for (std::int32_t y = firstY; y != endY; y += stepY) {
-        const std::int64_t ey = std::int64_t{cy} - y;
+        const CircleRun run = runOf(y);
+        if (run.Empty())
+            continue;
+        const std::int32_t stepX = dx > 0 ? 1 : -1;
+        const std::int32_t firstX = dx > 0 ? run.first : run.last;
+        const std::int32_t endX = dx > 0 ? run.last + 1 : run.first - 1;
         for (std::int32_t x = firstX; x != endX; x += stepX) {
-            const std::int64_t ex = std::int64_t{cx} - x;
-            const double d = IntegerDistance(ex, ey);
-            if (!(r > d))
-                continue;
-            const double w = 1.0 - d / r;
-            const std::int32_t qx = ClampToRange(std::int64_t{x} + TruncToInt32(static_cast<double>(dx) * w), m_width);
-            const std::int32_t qy = ClampToRange(std::int64_t{y} + TruncToInt32(static_cast<double>(dy) * w), m_height);
-            const MapEntry source = map[IndexOf(qx, qy)];
-            const std::int32_t sx = ClampToRange(source.x, m_width);
-            const std::int32_t sy = ClampToRange(source.y, m_height);
-            if (commit)
-                map[IndexOf(x, y)] = MapEntry{sx, sy};
-            CopySample(x, y, sx, sy);
+            const MapEntry source = sourceOf(map, x, y);
+            map[IndexOf(x, y)] = source;
+            CopySample(x, y, source.x, source.y);
         }
     }
 }

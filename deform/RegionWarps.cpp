@@ -3,6 +3,8 @@
 // reading the undo map, the state before the gesture.
 #include <algorithm>
 
+#include "deform/CircleRun.h"
+#include "deform/RowBands.h"
 #include "deform/WarpArithmetic.h"
 #include "deform/WarpField.h"
 
@@ -11,58 +13,74 @@ bool CWarpField::BeginRegionCall(std::int32_t cx, std::int32_t cy, double radius
 {
     FlushMovePointPreview();
 
-    // Take back the previous live call. During a region gesture the map differs
-    // from the undo map only inside the previous box, so restoring that box is
-    // the same as copying the whole undo map, at a cost independent of the picture.
+    // The previous live call is taken back from the undo map. During a region
+    // gesture the map differs from the undo map only inside the previous box, so
+    // restoring that box is the same as copying the whole undo map, at a cost
+    // independent of the picture. The part of it that the new call rewrites is
+    // left to that call (RestoreStaleRow), as the new call reads only the undo map.
+    m_staleMinX = 0;
+    m_staleMaxX = -1;
+    m_staleMinY = 0;
+    m_staleMaxY = -1;
     if (m_mapEqualsUndoOutsideDirty) {
-        const std::int32_t rx0 = std::max(m_dirtyMinX, 0);
-        const std::int32_t ry0 = std::max(m_dirtyMinY, 0);
-        const std::int32_t rx1 = std::min(m_dirtyMaxX, m_width - 1);
-        const std::int32_t ry1 = std::min(m_dirtyMaxY, m_height - 1);
-        if (rx0 <= rx1 && ry0 <= ry1) {
-            const std::size_t count = static_cast<std::size_t>(rx1 - rx0 + 1);
-            for (std::int32_t y = ry0; y <= ry1; ++y) {
-                const std::size_t at = IndexOf(rx0, y);
-                std::copy(m_pUndoMap.begin() + at, m_pUndoMap.begin() + at + count, m_pMap.begin() + at);
-            }
-            RenderRect(rx0, ry0, rx1, ry1);
-        }
+        m_staleMinX = std::max(m_dirtyMinX, 0);
+        m_staleMinY = std::max(m_dirtyMinY, 0);
+        m_staleMaxX = std::min(m_dirtyMaxX, m_width - 1);
+        m_staleMaxY = std::min(m_dirtyMaxY, m_height - 1);
     } else {
         // The map was changed outside a region gesture: fall back to the full copy
         // and keep the picture in step with it everywhere.
-        std::copy(m_pUndoMap.begin(), m_pUndoMap.end(), m_pMap.begin());
-        RenderAll();
+        RestoreFromUndo(0, m_width - 1, 0, m_height);
         m_mapEqualsUndoOutsideDirty = true;
     }
+    const bool stale = m_staleMinX <= m_staleMaxX && m_staleMinY <= m_staleMaxY;
 
     // A region of radius 0 (or a meaningless one) changes nothing.
-    if (!(radius > 0.0)) {
-        m_dirtyMinX = 0;
-        m_dirtyMaxX = -1;
-        m_dirtyMaxY = -1;
-        m_dirtyMinY = 0;
-        return false;
+    x0 = y0 = 0;
+    x1 = y1 = -1;
+    if (radius > 0.0) {
+        // Box of the circle, rounded half up and clipped to the picture.
+        x0 = std::max(TruncToInt32(cx - radius + 0.5), 0);
+        y0 = std::max(TruncToInt32(cy - radius + 0.5), 0);
+        x1 = std::min(TruncToInt32(cx + radius + 0.5), m_width - 1);
+        y1 = std::min(TruncToInt32(cy + radius + 0.5), m_height - 1);
     }
-
-    // Box of the circle, rounded half up and clipped to the picture.
-    x0 = std::max(TruncToInt32(cx - radius + 0.5), 0);
-    y0 = std::max(TruncToInt32(cy - radius + 0.5), 0);
-    x1 = std::min(TruncToInt32(cx + radius + 0.5), m_width - 1);
-    y1 = std::min(TruncToInt32(cy + radius + 0.5), m_height - 1);
     m_dirtyMinX = x0;
     m_dirtyMaxX = x1;
     m_dirtyMaxY = y1;
     m_dirtyMinY = y0;
-    return x0 <= x1 && y0 <= y1;
+    const bool empty = x0 > x1 || y0 > y1;
+    if (empty) {
+        if (stale)
+            RestoreFromUndo(m_staleMinX, m_staleMaxX, m_staleMinY, m_staleMaxY + 1);
+        return false;
+    }
+    // Stale rows outside the new box are restored here, the others row by row
+    // by the new call.
+    if (stale) {
+        RestoreFromUndo(m_staleMinX, m_staleMaxX, m_staleMinY, std::min(m_staleMaxY, y0 - 1) + 1);
+        RestoreFromUndo(m_staleMinX, m_staleMaxX, std::max(m_staleMinY, y1 + 1), m_staleMaxY + 1);
+    }
+    return true;
 }
 
-void CWarpField::StoreRegionSample(std::int32_t x, std::int32_t y, std::int64_t qx, std::int64_t qy)
+void CWarpField::RestoreStaleRow(std::int32_t y, std::int32_t runFirst, std::int32_t runLast)
 {
-    const MapEntry source = m_pUndoMap[IndexOf(ClampToRange(qx, m_width), ClampToRange(qy, m_height))];
-    const std::int32_t sx = ClampToRange(source.x, m_width);
-    const std::int32_t sy = ClampToRange(source.y, m_height);
-    m_pMap[IndexOf(x, y)] = MapEntry{sx, sy};
-    CopySample(x, y, sx, sy);
+    if (y < m_staleMinY || y > m_staleMaxY)
+        return;
+    auto restore = [&](std::int32_t from, std::int32_t to) {
+        if (from > to)
+            return;
+        const std::size_t at = IndexOf(from, y);
+        std::copy(m_pUndoMap.begin() + at, m_pUndoMap.begin() + at + (to - from + 1), m_pMap.begin() + at);
+        RenderRows(from, to, y, y + 1);
+    };
+    if (runFirst > runLast) {
+        restore(m_staleMinX, m_staleMaxX);
+        return;
+    }
+    restore(m_staleMinX, std::min(m_staleMaxX, runFirst - 1));
+    restore(std::max(m_staleMinX, runLast + 1), m_staleMaxX);
 }
 
 void CWarpField::ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius, double strength, bool towardCentre)
@@ -70,21 +88,24 @@ void CWarpField::ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius
     std::int32_t x0 = 0, y0 = 0, x1 = -1, y1 = -1;
     if (!BeginRegionCall(cx, cy, radius, x0, y0, x1, y1))
         return;
-    // Every sample is read from the undo map, so the visiting order cannot change
-    // the result; rows run outermost for the cache.
-    for (std::int32_t y = y0; y <= y1; ++y) {
-        const std::int64_t ey = towardCentre ? std::int64_t{cy} - y : std::int64_t{y} - cy;
-        for (std::int32_t x = x0; x <= x1; ++x) {
-            const std::int64_t ex = towardCentre ? std::int64_t{cx} - x : std::int64_t{x} - cx;
-            const double d = IntegerDistance(ex, ey);
-            if (!(d <= radius))
-                continue;
-            const double k = (1.0 - d / radius) * strength;
-            StoreRegionSample(x, y,
-                              std::int64_t{x} + TruncToInt32(static_cast<double>(ex) * k),
-                              std::int64_t{y} + TruncToInt32(static_cast<double>(ey) * k));
+    // Every sample is read from the undo map and every entry written once, so the
+    // rows can be split into bands freely; rows run outermost for the cache.
+    const std::int64_t box = (std::int64_t{x1} - x0 + 1) * (std::int64_t{y1} - y0 + 1);
+    ForEachRowBand(y0, y1 + 1, box, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+        for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
+            const std::int64_t ey = towardCentre ? std::int64_t{cy} - y : std::int64_t{y} - cy;
+            const CircleRun run = RunInsideCircle(cx, ey, x0, x1, radius, [radius](double d) { return d <= radius; });
+            RestoreStaleRow(y, run.first, run.last);
+            for (std::int32_t x = run.first; x <= run.last; ++x) {
+                const std::int64_t ex = towardCentre ? std::int64_t{cx} - x : std::int64_t{x} - cx;
+                const double d = IntegerDistance(ex, ey);
+                const double k = (1.0 - d / radius) * strength;
+                StoreRegionSample(x, y,
+                                  std::int64_t{x} + TruncToInt32(static_cast<double>(ex) * k),
+                                  std::int64_t{y} + TruncToInt32(static_cast<double>(ey) * k));
+            }
         }
-    }
+    });
 }
 
 void CWarpField::Enlarge(std::int32_t cx, std::int32_t cy, double radius, double factor)

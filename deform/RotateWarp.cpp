@@ -2,9 +2,11 @@
 // amplification) at the centre falling smoothly to no turn at the rim.
 #include <array>
 #include <cmath>
-#include <limits>
+#include <cstring>
 #include <vector>
 
+#include "deform/CircleRun.h"
+#include "deform/RowBands.h"
 #include "deform/WarpArithmetic.h"
 #include "deform/WarpField.h"
 
@@ -12,51 +14,129 @@ namespace {
 // The full circle as the tool has always used it: this decimal value, not 2 pi
 // at full precision, or samples would land on different pixels.
 constexpr double kFullCircle = 6.283185307;
-// Regions up to a radius of 512 keep their turns in a table of at most 4 MiB.
-constexpr std::int64_t kMaxCachedSquaredDistance = std::int64_t{1} << 18;
-constexpr double kUnset = std::numeric_limits<double>::quiet_NaN();
+// Regions up to a radius of 2048 keep their turns in a table indexed by the
+// squared distance (at most 64 MiB); larger ones compute every pixel's turn.
+constexpr std::int64_t kMaxCachedSquaredDistance = std::int64_t{1} << 22;
+
+using Turn = std::array<double, 2>;  // cosine and sine
+
+// The turn of one pixel at distance d from the centre.
+struct Swirl {
+    double radius;
+    double radiusSquared;
+    double amplification;
+    double theta;
+    Turn At(double d) const
+    {
+        const double t = 1.0 - d / radius;
+        const double s = (1.0 - d * d / radiusSquared) * amplification * t;
+        const double a = s * theta;
+        return {std::cos(a), std::sin(a)};
+    }
+};
+
+// Scratch kept between the live calls of a gesture, so a slider drag does not
+// allocate tens of megabytes at every step.
+// The tables are large and read out of order: huge pages spare the misses of
+// the address translation.
+struct TurnTable {
+    std::vector<Turn, UninitializedAllocator<Turn>> turns;  // by squared distance; only marked ones are valid
+    std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>> marked;  // 1 where the region has that squared distance
+    std::vector<std::uint32_t> distances;                   // the marked squared distances
+};
 }  // namespace
 
 void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double angle, double amplification)
 {
-    const double theta = angle / 360.0 * kFullCircle;
-    const double radiusSquared = radius * radius;
+    const Swirl swirl{radius, radius * radius, amplification, angle / 360.0 * kFullCircle};
     std::int32_t x0 = 0, y0 = 0, x1 = -1, y1 = -1;
     if (!BeginRegionCall(cx, cy, radius, x0, y0, x1, y1))
         return;
-    // The turn depends on the distance alone, and the distance on the integer
-    // ex * ex + ey * ey: cosine and sine are computed once per such value (the
-    // same operations on the same inputs, so the same results) while the region
-    // is small enough for a table.
-    const bool cached = radiusSquared <= static_cast<double>(kMaxCachedSquaredDistance);
-    static thread_local std::vector<std::array<double, 2>> turns;
-    if (cached)
-        turns.assign(static_cast<std::size_t>(radiusSquared) + 1, {kUnset, kUnset});
-    // Every sample is read from the undo map, so rows may run outermost.
-    for (std::int32_t y = y0; y <= y1; ++y) {
-        const std::int64_t ey = std::int64_t{y} - cy;
-        for (std::int32_t x = x0; x <= x1; ++x) {
-            const std::int64_t ex = std::int64_t{x} - cx;
-            const double d = IntegerDistance(ex, ey);
-            if (!(d <= radius))
-                continue;
-            double cosA = 0, sinA = 0;
-            std::array<double, 2>* turn = cached ? &turns[static_cast<std::size_t>(ex * ex + ey * ey)] : nullptr;
-            if (turn && !std::isnan((*turn)[0])) {
-                cosA = (*turn)[0];
-                sinA = (*turn)[1];
-            } else {
-                const double t = 1.0 - d / radius;
-                const double s = (1.0 - d * d / radiusSquared) * amplification * t;
-                const double a = s * theta;
-                cosA = std::cos(a);
-                sinA = std::sin(a);
-                if (turn)
-                    *turn = {cosA, sinA};
+    auto runOf = [&](std::int64_t ey) {
+        return RunInsideCircle(cx, ey, x0, x1, radius, [radius](double d) { return d <= radius; });
+    };
+    auto store = [&](std::int32_t x, std::int32_t y, std::int64_t ex, std::int64_t ey, const Turn& turn) {
+        const double rx = static_cast<double>(ex) * turn[0] - static_cast<double>(ey) * turn[1];
+        const double ry = static_cast<double>(ey) * turn[0] + static_cast<double>(ex) * turn[1];
+        StoreRegionSample(x, y, std::int64_t{cx} + TruncToInt32(rx), std::int64_t{cy} + TruncToInt32(ry));
+    };
+    const std::int64_t box = (std::int64_t{x1} - x0 + 1) * (std::int64_t{y1} - y0 + 1);
+
+    // Every sample is read from the undo map and every entry written once, so
+    // the rows can be split into bands freely.
+    if (!(swirl.radiusSquared <= static_cast<double>(kMaxCachedSquaredDistance))) {
+        ForEachRowBand(y0, y1 + 1, box, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+            for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
+                const std::int64_t ey = std::int64_t{y} - cy;
+                const CircleRun run = runOf(ey);
+                RestoreStaleRow(y, run.first, run.last);
+                for (std::int32_t x = run.first; x <= run.last; ++x) {
+                    const std::int64_t ex = std::int64_t{x} - cx;
+                    store(x, y, ex, ey, swirl.At(IntegerDistance(ex, ey)));
+                }
             }
-            const double rx = static_cast<double>(ex) * cosA - static_cast<double>(ey) * sinA;
-            const double ry = static_cast<double>(ey) * cosA + static_cast<double>(ex) * sinA;
-            StoreRegionSample(x, y, std::int64_t{cx} + TruncToInt32(rx), std::int64_t{cy} + TruncToInt32(ry));
+        });
+        return;
+    }
+
+    // The turn depends on the distance alone, and the distance on the integer
+    // n = ex * ex + ey * ey (IntegerDistance is the root of n in double). So the
+    // cosine and sine are computed once per n that occurs (the same operations
+    // on the same inputs, so the same results): first the n of the region are
+    // marked, one row offset |ey| and one |ex| at a time, as rows cy + ey and
+    // cy - ey and columns cx + ex and cx - ex share them; then their turns are
+    // computed in bands; then every pixel looks its turn up.
+    static thread_local TurnTable table;
+    const std::size_t size = static_cast<std::size_t>(swirl.radiusSquared) + 3;
+    if (table.marked.size() < size) {
+        table.marked.assign(size, 0);
+        table.turns.resize(size);
+    }
+    table.distances.clear();
+    const OffsetSpan rows = SpanOfAbsoluteOffsets(std::int64_t{y0} - cy, std::int64_t{y1} - cy);
+    for (std::int64_t b = rows.nearest; b <= rows.farthest; ++b) {
+        const CircleRun run = runOf(b);
+        if (run.Empty())
+            continue;
+        const OffsetSpan columns = SpanOfAbsoluteOffsets(std::int64_t{run.first} - cx, std::int64_t{run.last} - cx);
+        for (std::int64_t a = columns.nearest; a <= columns.farthest; ++a) {
+            const std::size_t n = static_cast<std::size_t>(a * a + b * b);
+            if (!table.marked[n]) {
+                table.marked[n] = 1;
+                table.distances.push_back(static_cast<std::uint32_t>(n));
+            }
         }
     }
+    Turn* turns = table.turns.data();
+    const std::uint32_t* distances = table.distances.data();
+    const std::int32_t count = static_cast<std::int32_t>(table.distances.size());
+    // Each band computes the turns of its own share of the marked distances
+    // (the "rows" here are entries of that list), so no two threads write one entry.
+    ForEachRowBand(0, count, std::int64_t{count} * 16, [&](std::int32_t from, std::int32_t to) {
+        for (std::int32_t i = from; i < to; ++i)
+            turns[distances[i]] = swirl.At(std::sqrt(static_cast<double>(distances[i])));
+    });
+    // Each row first gathers its turns by |ex| (columns cx - a and cx + a share
+    // one), so the scattered table reads come in one tight loop of their own.
+    ForEachRowBand(y0, y1 + 1, box, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+        std::vector<Turn> rowTurns;
+        for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
+            const std::int64_t ey = std::int64_t{y} - cy;
+            const CircleRun run = runOf(ey);
+            RestoreStaleRow(y, run.first, run.last);
+            if (run.Empty())
+                continue;
+            const OffsetSpan columns = SpanOfAbsoluteOffsets(std::int64_t{run.first} - cx, std::int64_t{run.last} - cx);
+            const std::int64_t aFrom = columns.nearest, aTo = columns.farthest;
+            rowTurns.resize(static_cast<std::size_t>(aTo - aFrom + 1));
+            for (std::int64_t a = aFrom; a <= aTo; ++a)
+                rowTurns[static_cast<std::size_t>(a - aFrom)] = turns[static_cast<std::size_t>(a * a + ey * ey)];
+            for (std::int32_t x = run.first; x <= run.last; ++x) {
+                const std::int64_t ex = std::int64_t{x} - cx;
+                store(x, y, ex, ey, rowTurns[static_cast<std::size_t>((ex < 0 ? -ex : ex) - aFrom)]);
+            }
+        }
+    });
+    for (const std::uint32_t n : table.distances)
+        table.marked[n] = 0;
 }

@@ -11,24 +11,18 @@ void CWarpField::SmoothMap()
     const std::int32_t height = m_height;
     if (width > 2 && height > 2) {
         // Inputs come only from the undo map and every output entry is written
-        // once, so the interior rows can be split into bands freely.
-        const MapEntry* in = m_pUndoMap.data();
-        MapEntry* out = m_pMap.data();
+        // once, so the interior rows can be split into bands freely. A map row
+        // is read as 2 * width integers, x and y interleaved: each component's
+        // neighbours are two integers apart, and both are filtered in one pass.
+        static_assert(sizeof(MapEntry) == 2 * sizeof(std::int32_t));
+        const std::int32_t* in = reinterpret_cast<const std::int32_t*>(m_pUndoMap.data());
+        std::int32_t* out = reinterpret_cast<std::int32_t*>(m_pMap.data());
+        const std::size_t values = 2 * static_cast<std::size_t>(width);
         const std::int64_t pixels = std::int64_t{width} * height;
-        ForEachRowBand(height - 2, pixels, [=](std::int32_t bandBegin, std::int32_t bandEnd) {
-            for (std::int32_t y = bandBegin + 1; y < bandEnd + 1; ++y) {
-                const MapEntry* below = in + static_cast<std::size_t>(y - 1) * width;
-                const MapEntry* row = below + width;
-                const MapEntry* above = row + width;
-                MapEntry* target = out + static_cast<std::size_t>(y) * width;
-                for (std::int32_t x = 1; x < width - 1; ++x) {
-                    target[x].x = MedianOfNine(below[x - 1].x, below[x].x, below[x + 1].x,
-                                               row[x - 1].x, row[x].x, row[x + 1].x,
-                                               above[x - 1].x, above[x].x, above[x + 1].x);
-                    target[x].y = MedianOfNine(below[x - 1].y, below[x].y, below[x + 1].y,
-                                               row[x - 1].y, row[x].y, row[x + 1].y,
-                                               above[x - 1].y, above[x].y, above[x + 1].y);
-                }
+        ForEachRowBand(1, height - 1, pixels, [=](std::int32_t bandBegin, std::int32_t bandEnd) {
+            for (std::int32_t y = bandBegin; y < bandEnd; ++y) {
+                const std::int32_t* row = in + static_cast<std::size_t>(y) * values;
+                MedianOfNineRow(row - values, row, row + values, out + static_cast<std::size_t>(y) * values, values, 2);
             }
         });
     }

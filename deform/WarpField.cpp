@@ -76,7 +76,10 @@ void CWarpField::BeginDeformation(WarpMode mode)
 {
     // A preview left over from a gesture that was never ended must not survive it.
     FlushMovePointPreview();
-    std::copy(m_pMap.begin(), m_pMap.end(), m_pUndoMap.begin());
+    const std::size_t width = static_cast<std::size_t>(m_width);
+    ForEachRowBand(m_height, std::int64_t{m_width} * m_height, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+        std::copy(m_pMap.begin() + rowBegin * width, m_pMap.begin() + rowEnd * width, m_pUndoMap.begin() + rowBegin * width);
+    });
     m_canUndo = 1;
     m_mode = mode;
     m_mapEqualsUndoOutsideDirty = true;
@@ -108,9 +111,8 @@ void CWarpField::UndoDeformation()
     if (!m_canUndo)
         return;
     FlushMovePointPreview();
-    std::copy(m_pUndoMap.begin(), m_pUndoMap.end(), m_pMap.begin());
+    RestoreFromUndo(0, m_width - 1, 0, m_height);
     m_mapEqualsUndoOutsideDirty = true;
-    RenderAll();
     ClearPendingSegment();
     m_canUndo = 0;
 }
@@ -165,7 +167,24 @@ void CWarpField::RenderRect(std::int32_t x0, std::int32_t y0, std::int32_t x1, s
     y1 = std::min(y1, m_height - 1);
     if (x0 > x1 || y0 > y1)
         return;
-    RenderRows(x0, x1, y0, y1 + 1);
+    const std::int64_t pixels = (std::int64_t{x1} - x0 + 1) * (std::int64_t{y1} - y0 + 1);
+    ForEachRowBand(y0, y1 + 1, pixels, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+        RenderRows(x0, x1, rowBegin, rowEnd);
+    });
+}
+
+void CWarpField::RestoreFromUndo(std::int32_t x0, std::int32_t x1, std::int32_t rowBegin, std::int32_t rowEnd)
+{
+    // Each row is copied and rendered at once, while its entries are still in the cache.
+    const std::size_t count = static_cast<std::size_t>(x1 - x0 + 1);
+    const std::int64_t pixels = static_cast<std::int64_t>(count) * (rowEnd - rowBegin);
+    ForEachRowBand(rowBegin, rowEnd, pixels, [&](std::int32_t bandBegin, std::int32_t bandEnd) {
+        for (std::int32_t y = bandBegin; y < bandEnd; ++y) {
+            const std::size_t at = IndexOf(x0, y);
+            std::copy(m_pUndoMap.begin() + at, m_pUndoMap.begin() + at + count, m_pMap.begin() + at);
+            RenderRows(x0, x1, y, y + 1);
+        }
+    });
 }
 
 void CWarpField::RenderAll()

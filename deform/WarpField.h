@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "deform/WarpArithmetic.h"
 #include "image/DibImage.h"
 #include "image/LargeAllocation.h"
 #include "image/PixelBuffer.h"
@@ -140,6 +141,8 @@ private:
     // True while the map equals the undo map outside the preview rectangle, so a
     // live region call only has to restore that rectangle.
     bool m_mapEqualsUndoOutsideDirty = true;
+    // The previous live region call's box while the next call takes it back.
+    std::int32_t m_staleMinX = 0, m_staleMaxX = -1, m_staleMinY = 0, m_staleMaxY = -1;
 
     // Copies one undeformed pixel into the deformed picture; no bounds checks.
     void CopySample(std::int32_t x, std::int32_t y, std::int32_t sx, std::int32_t sy)
@@ -156,14 +159,28 @@ private:
     }
     // Renders the rows [rowBegin, rowEnd) of columns x0..x1 from the map.
     void RenderRows(std::int32_t x0, std::int32_t x1, std::int32_t rowBegin, std::int32_t rowEnd);
+    // Copies the undo map into the map over columns x0..x1 of the rows
+    // [rowBegin, rowEnd) and renders them.
+    void RestoreFromUndo(std::int32_t x0, std::int32_t x1, std::int32_t rowBegin, std::int32_t rowEnd);
     void FlushMovePointPreview();
     void ClearPendingSegment();
     // Shared start of Enlarge, Shrink and Rotate: takes back the previous live call
-    // and computes and stores the new box. False when the region is empty.
+    // outside the rows of the new box, and computes and stores the new box. False
+    // (with everything taken back) when the region is empty. Otherwise the tool
+    // calls RestoreStaleRow for every row of the new box, with the run of columns
+    // it writes in that row (first > last for none).
     bool BeginRegionCall(std::int32_t cx, std::int32_t cy, double radius,
                          std::int32_t& x0, std::int32_t& y0, std::int32_t& x1, std::int32_t& y1);
     // Stores the undo-map entry at the sample position (qx, qy), clamped, as the
-    // entry of (x, y) and renders (x, y).
-    void StoreRegionSample(std::int32_t x, std::int32_t y, std::int64_t qx, std::int64_t qy);
+    // entry of (x, y) and renders (x, y). Inline: it runs once per pixel of a region.
+    void RestoreStaleRow(std::int32_t y, std::int32_t runFirst, std::int32_t runLast);
+    void StoreRegionSample(std::int32_t x, std::int32_t y, std::int64_t qx, std::int64_t qy)
+    {
+        const MapEntry source = m_pUndoMap[IndexOf(ClampToRange(qx, m_width), ClampToRange(qy, m_height))];
+        const std::int32_t sx = ClampToRange(source.x, m_width);
+        const std::int32_t sy = ClampToRange(source.y, m_height);
+        m_pMap[IndexOf(x, y)] = MapEntry{sx, sy};
+        CopySample(x, y, sx, sy);
+    }
     void ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius, double strength, bool towardCentre);
 };
