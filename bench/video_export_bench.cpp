@@ -1,8 +1,11 @@
 // The video export on synthetic deformed pictures: whole exports (frame building
-// and writing) and frame building alone. bench/video_export_bench.sh sets the
-// export against ffmpeg muxing the same frames.
+// and writing) as AVI and as MP4, and frame building alone.
+// bench/video_export_bench.sh sets the AVI export against ffmpeg muxing the same
+// frames, bench/video_encode_bench.sh the MP4 export against ffmpeg encoding them.
 //
-// The export writes to GRIMASSO_BENCH_DIR (default: the system's temporary folder).
+// The export writes to GRIMASSO_BENCH_DIR (default: the system's temporary
+// folder). With GRIMASSO_BENCH_OUTPUT set, it writes that file instead and
+// keeps it, so that a script can hand the very same frames to another program.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -56,19 +59,22 @@ const CWarpField& DeformedPicture(std::int32_t width, std::int32_t height)
     return *field;
 }
 
-std::string OutputPath()
+std::string OutputPath(const std::string& ending)
 {
+    if (const char* output = std::getenv("GRIMASSO_BENCH_OUTPUT"); output && *output)
+        return output;
     const char* dir = std::getenv("GRIMASSO_BENCH_DIR");
     const std::filesystem::path folder =
         dir && *dir ? std::filesystem::path(dir) : std::filesystem::temp_directory_path();
-    return (folder / ("grimasso-bench-" + std::to_string(::getpid()) + ".avi")).string();
+    return (folder / ("grimasso-bench-" + std::to_string(::getpid()) + ending)).string();
 }
 
-void BM_ExportVideo(benchmark::State& state)
+void ExportVideoAs(benchmark::State& state, const std::string& ending)
 {
     const CWarpField& field = DeformedPicture(static_cast<std::int32_t>(state.range(0)),
                                               static_cast<std::int32_t>(state.range(1)));
-    const std::string path = OutputPath();
+    const std::string path = OutputPath(ending);
+    const bool keep = std::getenv("GRIMASSO_BENCH_OUTPUT") != nullptr;
     const std::uint32_t frames = ComputeFrameTiming(kDurationMs, kFramesPerSecond).frameCount;
     SilentProgress progress;
     for (auto _ : state) {
@@ -77,12 +83,23 @@ void BM_ExportVideo(benchmark::State& state)
             break;
         }
         state.PauseTiming();
-        std::filesystem::remove(path);
+        if (!keep)
+            std::filesystem::remove(path);
         state.ResumeTiming();
     }
     state.counters["frames_per_second"] =
         benchmark::Counter(static_cast<double>(frames) * static_cast<double>(state.iterations()),
                            benchmark::Counter::kIsRate);
+}
+
+void BM_ExportVideo(benchmark::State& state)
+{
+    ExportVideoAs(state, ".avi");
+}
+
+void BM_ExportMp4(benchmark::State& state)
+{
+    ExportVideoAs(state, ".mp4");
 }
 
 void BM_BuildFrame(benchmark::State& state)
@@ -105,6 +122,12 @@ void BM_BuildFrame(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(BM_ExportVideo)
+    ->Args({1920, 1080})
+    ->Args({6000, 4000})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+BENCHMARK(BM_ExportMp4)
     ->Args({1920, 1080})
     ->Args({6000, 4000})
     ->Unit(benchmark::kMillisecond)

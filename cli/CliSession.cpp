@@ -9,6 +9,7 @@
 #include "image/CodecChoice.h"
 #include "image/Exceptions.h"
 #include "image/SafeSave.h"
+#include "video/ExportedFile.h"
 
 namespace {
 
@@ -239,7 +240,7 @@ void CliSession::Video(const std::string& path)
     // The editor leaves the empty file of a failed stream creation behind; the
     // command-line tool promises to leave nothing half-written.
     if (outcome == VideoExportOutcome::StreamFailed)
-        std::remove(path.c_str());
+        RemoveExportedFile(path);
     if (const int messageId = MessageIdForOutcome(outcome))
         throw CliFailure(CliText(messageId) + ": " + path);
 }

@@ -69,7 +69,7 @@ void SetFileDialogHook(FileDialogHook hook)
 }
 
 QString PromptFileName(bool save, const QString& title, const QString& filter, const QString& defaultSuffix,
-                       const QString& initialName)
+                       const QString& initialName, bool askOverwrite)
 {
     if (g_fileDialogHook) {
         const QString chosen = g_fileDialogHook(save, filter, defaultSuffix, initialName);
@@ -80,6 +80,7 @@ QString PromptFileName(bool save, const QString& title, const QString& filter, c
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilters(ConvertFileFilter(filter));
     dialog.setDefaultSuffix(defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !askOverwrite);
     if (!initialName.isEmpty())
         dialog.selectFile(initialName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -27,7 +27,8 @@ using FileDialogHook = std::function<QString(bool save, const QString& filter, c
                                              const QString& initialName)>;
 void SetFileDialogHook(FileDialogHook hook);
 // Asks for a file to open (save false: it must exist) or to save (with an
-// overwrite question); filter is "Name|*.a;*.b|Name|*.c||"; defaultSuffix is
-// appended to a name typed without ending. The full path, or empty on cancel.
+// overwrite question unless askOverwrite is false, for callers that ask
+// themselves); filter is "Name|*.a;*.b|Name|*.c||"; defaultSuffix is appended
+// to a name typed without ending. The full path, or empty on cancel.
 QString PromptFileName(bool save, const QString& title, const QString& filter, const QString& defaultSuffix,
-                       const QString& initialName);
+                       const QString& initialName, bool askOverwrite = true);

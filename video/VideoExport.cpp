@@ -7,9 +7,10 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <future>
-#include <system_error>
+#include <memory>
+#include <new>
+#include <optional>
 #include <vector>
 
 #include "deform/IntermediateFrame.h"
@@ -17,12 +18,14 @@
 #include "image/DibImage.h"
 #include "image/Exceptions.h"
 #include "image/PixelBuffer.h"
+#include "video/ExportedFile.h"
 
 namespace {
 
 constexpr int kMessageOpenFailed = 61449;
 constexpr int kMessageStreamFailed = 61450;
 constexpr int kMessageWriteFailed = 61451;
+constexpr int kMessageOutOfMemory = 42001;
 
 // floor(v) as an unsigned 32-bit count, saturating instead of overflowing.
 std::uint32_t FloorToU32(double v)
@@ -100,17 +103,6 @@ private:
     std::uint32_t m_aheadIndex = 0;
 };
 
-// Removes what the export left at path. Only files and links are removed: the
-// writer never writes anything else, and a failed export must not take, say, a
-// device node with it. Failures are ignored.
-void RemoveExportedFile(const std::string& path)
-{
-    std::error_code ignored;
-    const std::filesystem::file_type type = std::filesystem::symlink_status(path, ignored).type();
-    if (type == std::filesystem::file_type::regular || type == std::filesystem::file_type::symlink)
-        std::filesystem::remove(path, ignored);
-}
-
 }  // namespace
 
 VideoFrameTiming ComputeFrameTiming(std::uint32_t durationMs, std::uint32_t framesPerSecond)
@@ -137,20 +129,38 @@ VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path,
                                std::uint32_t framesPerSecond, IVideoExportProgress& progress,
                                const AviSinkOpener& opener)
 {
-    AviWriter writer(opener);
-    const VideoFrameTiming timing = ComputeFrameTiming(durationMs, framesPerSecond);
+    // The writer lives until the export is over: failures are reported while it is held.
+    const std::unique_ptr<VideoWriter> writer = CreateVideoWriter(VideoFileFormatForPath(path), opener);
+    return ExportVideo(field, path, durationMs, framesPerSecond, progress, *writer);
+}
 
-    std::int32_t result = 0;
-    if (!writer.Open(path, kAviOpenWrite | kAviOpenCreate, result))
-        return VideoExportOutcome::OpenFailed;
+VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path, std::uint32_t durationMs,
+                               std::uint32_t framesPerSecond, IVideoExportProgress& progress, VideoWriter& writer)
+{
+    const VideoFrameTiming timing = ComputeFrameTiming(durationMs, framesPerSecond);
+    // Reports an ending the moment it is known.
+    const auto fail = [&progress](VideoExportOutcome outcome) {
+        progress.ReportFailure(MessageIdForOutcome(outcome));
+        return outcome;
+    };
+
+    if (!writer.Open(path))
+        return fail(VideoExportOutcome::OpenFailed);
 
     BITMAPINFOHEADER header;
     const std::uint8_t* deformed = nullptr;
     field.GetPicture(header, deformed);
     VideoFormatBlock format{};
     std::memcpy(format.data(), &header, sizeof header);
-    if (!writer.CreateVideoStream(format, framesPerSecond, timing.frameCount))
-        return VideoExportOutcome::StreamFailed;  // the writer releases the file; it stays
+    if (!writer.CreateVideoStream(format, framesPerSecond, timing.frameCount)) {
+        const VideoExportOutcome outcome =
+            fail(writer.RanOutOfMemory() ? VideoExportOutcome::OutOfMemory : VideoExportOutcome::StreamFailed);
+        if (!writer.KeepsFileAfterStreamFailure()) {
+            writer.Abandon();
+            RemoveExportedFile(path);
+        }
+        return outcome;
+    }
 
     // S = ((bit count x width + 31) with the low five bits cleared) / 8.
     const std::size_t bitsPerRow =
@@ -163,37 +173,46 @@ VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path,
 
     progress.Show();
     progress.SetPosition(0);
-    bool error = false;
+    std::optional<VideoExportOutcome> failure;
     bool cancelled = false;
+    const auto writeFailure = [&writer] {
+        return writer.RanOutOfMemory() ? VideoExportOutcome::OutOfMemory : VideoExportOutcome::WriteFailed;
+    };
     try {
         FrameSequence frames(field, durationMs, timing, bufferBytes);
-        for (std::uint32_t k = 0; k < timing.frameCount && !error;) {
+        for (std::uint32_t k = 0; k < timing.frameCount && !failure;) {
             if (progress.TakeCancelRequest()) {
                 cancelled = true;
                 break;
             }
             if (!writer.WriteFrame(frames.Frame(k), frameBytes))
-                error = true;
+                failure = fail(writeFailure());  // the rest of this pass still runs
             ++k;
             progress.SetPosition(ProgressPosition(k, timing.frameCount));
         }
-    } catch (const CException&) {
-        error = true;  // no memory for the frames: the video cannot be made
+    } catch (const CMemoryException&) {
+        failure = fail(VideoExportOutcome::OutOfMemory);  // no memory for the frames
+    } catch (const std::bad_alloc&) {
+        failure = fail(VideoExportOutcome::OutOfMemory);
     } catch (...) {
-        writer.Close();
+        writer.Abandon();
         RemoveExportedFile(path);
         throw;
     }
 
-    const bool ended = writer.EndStream();
-    const bool closed = writer.Close();
-    if (!cancelled && !(ended && closed))
-        error = true;
-    if (error || cancelled)
+    if (failure || cancelled) {
+        writer.Abandon();
+    } else if (!writer.EndStream()) {
+        failure = fail(writeFailure());  // before the file is released and deleted
+        writer.Abandon();
+    } else if (!writer.Close()) {
+        failure = fail(writeFailure());
+    }
+    if (failure || cancelled)
         RemoveExportedFile(path);
     if (cancelled)
         return VideoExportOutcome::Cancelled;
-    return error ? VideoExportOutcome::WriteFailed : VideoExportOutcome::Done;
+    return failure.value_or(VideoExportOutcome::Done);
 }
 
 int MessageIdForOutcome(VideoExportOutcome outcome)
@@ -205,6 +224,8 @@ int MessageIdForOutcome(VideoExportOutcome outcome)
         return kMessageStreamFailed;
     case VideoExportOutcome::WriteFailed:
         return kMessageWriteFailed;
+    case VideoExportOutcome::OutOfMemory:
+        return kMessageOutOfMemory;
     case VideoExportOutcome::Done:
     case VideoExportOutcome::Cancelled:
         break;

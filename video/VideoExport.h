@@ -1,11 +1,13 @@
 #pragma once
-// The video export: writes an AVI file whose frames morph the undeformed picture
-// of a warp field into its deformed picture, independent of any window. The
-// caller shows the progress and, from the outcome, the message.
+// The video export: writes a video whose frames morph the undeformed picture of
+// a warp field into its deformed picture, independent of any window. The
+// format follows the path's ending (see VideoWriter.h). The caller shows the
+// progress, and the failure message when the export reports one.
 #include <cstdint>
 #include <string>
 
 #include "video/AviWriter.h"
+#include "video/VideoWriter.h"
 
 class CWarpField;
 
@@ -15,9 +17,12 @@ public:
     virtual bool TakeCancelRequest() = 0;         // asked before each frame
     virtual void SetPosition(int position) = 0;  // 0..100, after each frame (and 0 at start)
     virtual void Show() {}                        // called where the progress window would appear
+    // The export failed: messageId (see MessageIdForOutcome) is reported the
+    // moment the failure happens, while the file is still there.
+    virtual void ReportFailure(int /*messageId*/) {}
 };
 
-enum class VideoExportOutcome { Done, OpenFailed, StreamFailed, WriteFailed, Cancelled };
+enum class VideoExportOutcome { Done, OpenFailed, StreamFailed, WriteFailed, OutOfMemory, Cancelled };
 
 struct VideoFrameTiming {
     std::uint32_t frameCount;
@@ -31,16 +36,21 @@ VideoFrameTiming ComputeFrameTiming(std::uint32_t durationMs, std::uint32_t fram
 std::uint32_t FrameTimeMs(const VideoFrameTiming& timing, std::uint32_t k);
 
 // Writes the whole video to path and leaves either the complete file or none.
-// Only after StreamFailed does the created (empty) file stay, as the writer
-// leaves it. A cancel request before a frame ends the export; the file is
-// deleted. Failed writes, also of the final indexes and headers, give
-// WriteFailed and delete the file as well.
+// Only after StreamFailed of an AVI does the created (empty) file stay, as the
+// writer leaves it. A cancel request before a frame ends the export; the file is
+// deleted. Failed writes, also of the final indexes, headers and delayed frames,
+// give WriteFailed (OutOfMemory when memory ran out) and delete the file as well.
 VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path, std::uint32_t durationMs,
                                std::uint32_t framesPerSecond, IVideoExportProgress& progress);
-// The same through sinks from opener instead of plain files.
+// The same with AVI files written through sinks from opener instead of plain files.
 VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path, std::uint32_t durationMs,
                                std::uint32_t framesPerSecond, IVideoExportProgress& progress,
                                const AviSinkOpener& opener);
 
-// The message of an outcome: 61449, 61450, 61451, or 0 for none.
+// The same through a writer of the caller's.
+VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path, std::uint32_t durationMs,
+                               std::uint32_t framesPerSecond, IVideoExportProgress& progress, VideoWriter& writer);
+
+// The message of an outcome: 61449, 61450, 61451, the one for a lack of
+// memory, or 0 for none.
 int MessageIdForOutcome(VideoExportOutcome outcome);

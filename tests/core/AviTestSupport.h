@@ -218,10 +218,10 @@ inline std::map<std::string, std::string> ProbeVideoStream(const std::string& pa
     return values;
 }
 
-// Every frame ffmpeg decodes, as top-down rows of 3 * width bytes (blue, green, red).
+// Every frame ffmpeg decodes (each once, whatever its delay), as top-down rows of 3 * width bytes (blue, green, red).
 inline std::vector<std::vector<std::uint8_t>> DecodeFrames(const std::string& path, int width, int height)
 {
-    const std::string all = Output("ffmpeg -v error -i " + Quoted(path) + " -f rawvideo -pix_fmt bgr24 - 2>/dev/null");
+    const std::string all = Output("ffmpeg -v error -i " + Quoted(path) + " -fps_mode passthrough -f rawvideo -pix_fmt bgr24 - 2>/dev/null");
     const std::size_t frameBytes = static_cast<std::size_t>(width) * 3 * static_cast<std::size_t>(height);
     std::vector<std::vector<std::uint8_t>> frames;
     for (std::size_t at = 0; at + frameBytes <= all.size(); at += frameBytes)

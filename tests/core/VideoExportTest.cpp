@@ -4,43 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "AviTestSupport.h"
 #include "TestPictures.h"
+#include "VideoExportTestSupport.h"
 #include "WarpFieldTestSupport.h"
 #include "deform/IntermediateFrame.h"
 #include "video/VideoExport.h"
 
 namespace {
 
-// Records every call in order: "show", "ask", and the positions.
-class RecordingProgress : public IVideoExportProgress {
-public:
-    bool TakeCancelRequest() override
-    {
-        events.push_back("ask");
-        ++questions;
-        return questions == cancelAtQuestion || cancelFromNowOn;
-    }
-    void SetPosition(int position) override
-    {
-        events.push_back(std::to_string(position));
-        if (onPosition)
-            onPosition(position);
-    }
-    void Show() override { events.push_back("show"); }
-
-    std::vector<std::string> events;
-    int questions = 0;
-    int cancelAtQuestion = 0;  // the question answered with yes (1 = the first)
-    bool cancelFromNowOn = false;
-    std::function<void(int)> onPosition;
-};
-
-using Events = std::vector<std::string>;
+using videotest::Events;
+using videotest::RecordingProgress;
 
 std::unique_ptr<CWarpField> DeformedField(std::int32_t width, std::int32_t height)
 {
@@ -151,10 +128,13 @@ TEST(VideoExportLoop, FailedWriteAdvancesTheProgressOnceAndDeletesTheFile)
         if (position == 33)
             failures.appendBudget = failures.appended;  // the disk fills up after the first frame
     };
+    progress.watchedPath = path;
     const VideoExportOutcome outcome =
         ExportVideo(*field, path, 2000, 1, progress, avitest::FailingOpener(failures));
     EXPECT_EQ(outcome, VideoExportOutcome::WriteFailed);
-    EXPECT_EQ(progress.events, (Events{"show", "0", "ask", "33", "ask", "67"}));
+    // The message comes at the failed write, while the file is still there.
+    EXPECT_EQ(progress.events, (Events{"show", "0", "ask", "33", "ask", "fail61451", "67"}));
+    EXPECT_TRUE(progress.fileExistedAtFailure);
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_EQ(MessageIdForOutcome(outcome), 61451);
 }
@@ -169,10 +149,12 @@ TEST(VideoExportLoop, FailureWhileFinishingTheFileDeletesIt)
         failures.failWriteAt = !atClose;
         failures.failClose = atClose;
         RecordingProgress progress;
+        progress.watchedPath = path;
         EXPECT_EQ(ExportVideo(*field, path, 2000, 1, progress, avitest::FailingOpener(failures)),
                   VideoExportOutcome::WriteFailed)
             << (atClose ? "close" : "headers");
-        EXPECT_EQ(progress.events.back(), "100");
+        EXPECT_EQ(progress.events, (Events{"show", "0", "ask", "33", "ask", "67", "ask", "100", "fail61451"}));
+        EXPECT_TRUE(progress.fileExistedAtFailure) << "reported before the file is deleted";
         EXPECT_FALSE(std::filesystem::exists(path)) << "a broken file must not stay";
     }
 }
@@ -185,7 +167,7 @@ TEST(VideoExportLoop, OpenAndStreamFailuresShowNoProgress)
     RecordingProgress openProgress;
     const VideoExportOutcome openOutcome = ExportVideo(*field, dir.File("no/such/folder.avi"), 2000, 7, openProgress);
     EXPECT_EQ(openOutcome, VideoExportOutcome::OpenFailed);
-    EXPECT_TRUE(openProgress.events.empty());
+    EXPECT_EQ(openProgress.events, (Events{"fail61449"}));
     EXPECT_EQ(MessageIdForOutcome(openOutcome), 61449);
 
     // The headers cannot be written: the created file is released and stays.
@@ -196,7 +178,7 @@ TEST(VideoExportLoop, OpenAndStreamFailuresShowNoProgress)
     const VideoExportOutcome streamOutcome =
         ExportVideo(*field, path, 2000, 7, streamProgress, avitest::FailingOpener(failures));
     EXPECT_EQ(streamOutcome, VideoExportOutcome::StreamFailed);
-    EXPECT_TRUE(streamProgress.events.empty());
+    EXPECT_EQ(streamProgress.events, (Events{"fail61450"}));
     EXPECT_TRUE(std::filesystem::exists(path));
     EXPECT_EQ(MessageIdForOutcome(streamOutcome), 61450);
 }

@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QFileDialog>
+#include <csignal>
+#include <sys/resource.h>
 #include <functional>
 #include <vector>
 
@@ -17,6 +20,7 @@
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
 #include "image/PixelBuffer.h"
+#include "video/qt/ProgressDialog.h"
 #include "video/qt/VideoCommand.h"
 #include "video/qt/VideoDialog.h"
 
@@ -68,6 +72,47 @@ void WhenVideoDialogOpens(std::function<void(VideoDialog&)> action)
         action(*dialog);
     });
 }
+
+// A picture whose frames take about 120 kB each.
+std::unique_ptr<CWarpField> LargerPicture()
+{
+    constexpr int width = 200, height = 200, rowBytes = 600;
+    PixelBuffer pixels = PixelBuffer::Allocate(rowBytes * height, true);
+    for (int i = 0; i < rowBytes * height; ++i)
+        pixels.data()[i] = static_cast<std::uint8_t>(i * 13 + i / rowBytes);
+    return std::make_unique<CWarpField>(width, height, std::move(pixels), 20);
+}
+
+bool ProgressWindowIsUp()
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (qobject_cast<ProgressDialog*>(window) && window->isVisible())
+            return true;
+    return false;
+}
+
+// Files of this process may grow to limit bytes; writes beyond fail (as on a
+// full disk) instead of raising a signal. Restored on destruction.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lower = m_saved;
+        lower.rlim_cur = limit;
+        ::setrlimit(RLIMIT_FSIZE, &lower);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_savedHandler);
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_savedHandler)(int);
+};
 
 }  // namespace
 
@@ -195,6 +240,24 @@ private slots:
         }
     }
 
+    void overwritingThroughALinkRemovesTheFileAtItsEndAndKeepsTheLink()
+    {
+        const QString target = InDir(QStringLiteral("real.mp4"));
+        const QString link = InDir(QStringLiteral("link.mp4"));
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("old video");
+        file.close();
+        QVERIFY(QFile::link(target, link));
+        MessageRecorder messages(MessageResult::Yes);
+        VideoDialog dialog;
+        dialog.show();
+        FillAndConfirm(dialog, QStringLiteral("2000"), QStringLiteral("7"), link);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY(!QFile::exists(target));
+        QCOMPARE(QFileInfo(link).symLinkTarget(), target);
+    }
+
     void pathButtonReplacesThePathOnlyWhenAFileIsChosen()
     {
         QString askedFilter, askedSuffix, askedName;
@@ -212,7 +275,8 @@ private slots:
         dialog.show();
         QTest::mouseClick(dialog.PathButton(), Qt::LeftButton);
         QVERIFY(askedSave);
-        QCOMPARE(askedFilter, QStringLiteral("Video (*.avi)|*.avi||"));
+        QCOMPARE(askedFilter, QStringLiteral("Video (*.avi)|*.avi|MP4-Video (*.mp4)|*.mp4|WebM-Video (*.webm)|*.webm|"
+                                             "Animiertes GIF (*.gif)|*.gif||"));
         QCOMPARE(askedSuffix, QStringLiteral("avi"));
         QCOMPARE(askedName, QStringLiteral("movie.avi"));
         QCOMPARE(dialog.PathEdit()->text(), answer);
@@ -259,6 +323,82 @@ private slots:
         QCOMPARE(shownAtOpening, defaults + defaults);
         QVERIFY(messages.shown.empty());
         SetTheMainWindow(nullptr);
+    }
+
+    void pathChooserLeavesTheOverwriteQuestionToOk()
+    {
+        bool asksOverwrite = true;
+        QStringList filters;
+        QString suffix;
+        QTimer::singleShot(0, [&] {
+            auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(chooser);
+            asksOverwrite = !chooser->testOption(QFileDialog::DontConfirmOverwrite);
+            filters = chooser->nameFilters();
+            suffix = chooser->defaultSuffix();
+            chooser->reject();
+        });
+        VideoDialog dialog;
+        dialog.path = InDir(QStringLiteral("movie.avi"));
+        dialog.show();
+        QTest::mouseClick(dialog.PathButton(), Qt::LeftButton);
+        QVERIFY(!asksOverwrite);
+        const QStringList expected{QStringLiteral("Video (*.avi)"), QStringLiteral("MP4-Video (*.mp4)"),
+                                   QStringLiteral("WebM-Video (*.webm)"), QStringLiteral("Animiertes GIF (*.gif)")};
+        QCOMPARE(filters, expected);
+        QCOMPARE(suffix, QStringLiteral("avi"));
+    }
+
+    void videoCommandExportsEveryFormatByItsEnding()
+    {
+        MessageRecorder messages;
+        const auto field = SmallPicture();
+        const std::vector<std::pair<QString, QByteArray>> formats = {
+            {QStringLiteral("clip.MP4"), QByteArray("ftyp")},
+            {QStringLiteral("clip.webm"), QByteArray("\x1a\x45\xdf\xa3")},
+            {QStringLiteral("clip.gif"), QByteArray("GIF89a")},
+        };
+        for (const auto& [name, magic] : formats) {
+            const QString target = InDir(name);
+            WhenVideoDialogOpens([&](VideoDialog& dialog) {
+                FillAndConfirm(dialog, QStringLiteral("1000"), QStringLiteral("5"), target);
+            });
+            RunVideoCommand(*field, nullptr);
+            QFile video(target);
+            QVERIFY2(video.open(QIODevice::ReadOnly), qPrintable(name));
+            QVERIFY2(video.read(16).contains(magic), qPrintable(name));
+        }
+        QVERIFY(messages.shown.empty());
+    }
+
+    void writeFailureIsReportedWhileTheProgressWindowIsUp()
+    {
+        bool windowUp = false;
+        bool fileThere = false;
+        const QString target = InDir(QStringLiteral("full.avi"));
+        std::vector<ShownMessage> shown;
+        SetMessageBoxHook([&](const QString& text, MessageButtons buttons, MessageIcon icon) {
+            shown.push_back({text, buttons, icon});
+            windowUp = ProgressWindowIsUp();
+            fileThere = QFile::exists(target);
+            return MessageResult::Ok;
+        });
+        const auto field = LargerPicture();
+        WhenVideoDialogOpens([&](VideoDialog& dialog) {
+            FillAndConfirm(dialog, QStringLiteral("2000"), QStringLiteral("7"), target);
+        });
+        {
+            FileSizeLimit limit(300 * 1024);  // the third frame does not fit
+            RunVideoCommand(*field, nullptr);
+        }
+        SetMessageBoxHook(nullptr);
+        QCOMPARE(shown.size(), std::size_t{1});
+        QCOMPARE(shown[0].text, LoadQString(61451));
+        QCOMPARE(shown[0].icon, MessageIcon::None);
+        QVERIFY2(windowUp, "shown while the progress window is still up");
+        QVERIFY2(fileThere, "shown before the file is deleted");
+        QVERIFY(!QFile::exists(target));
+        QVERIFY(!ProgressWindowIsUp());
     }
 
     void videoCommandReportsAFileThatCannotBeCreated()

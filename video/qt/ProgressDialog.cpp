@@ -12,11 +12,13 @@
 #include <cstdint>
 
 #include "framework/Application.h"
+#include "framework/MessageBox.h"
 #include "framework/StringTable.h"
 
 namespace {
 constexpr int IDS_CANCEL_BUTTON = 40730;     // "Abbruch"
 constexpr int IDS_INITIAL_PERCENT = 40731;   // " 0 %", replaced by the first position
+constexpr int IDS_VIDEO_WRITE_FAILED = 61451;
 }  // namespace
 
 // No Qt parent on purpose: a child widget would be disabled together with the
@@ -156,4 +158,17 @@ void ProgressDialog::ProcessPendingEvents()
 {
     // Handles what is waiting, without waiting for more.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void ProgressDialog::ReportFailure(int messageId)
+{
+    const MessageIcon icon = messageId == IDS_VIDEO_WRITE_FAILED ? MessageIcon::None : MessageIcon::Warning;
+    // The message box belongs to the owner, and a disabled owner would disable
+    // it too. The box is modal, so the owner stays out of reach meanwhile.
+    const bool reenable = m_ownerDisabled && m_owner;
+    if (reenable)
+        m_owner->setEnabled(true);
+    AfxMessageBox(messageId, MessageButtons::Ok, icon);
+    if (reenable && m_owner)
+        m_owner->setEnabled(false);
 }

@@ -40,6 +40,9 @@ public:
     void Show() override;
     void SetPosition(int position) override;
     bool TakeCancelRequest() override;
+    // Shows the export's failure message at once, over the progress window when
+    // it is up: a failed write without an icon, every other with the warning icon.
+    void ReportFailure(int messageId) override;
 
     // "42%": (position - lower) x 100 / (upper - lower) truncated; anything but
     // 100 is taken modulo 100. An empty range counts as done once reached.

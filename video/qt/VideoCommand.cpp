@@ -25,21 +25,14 @@ void RunVideoCommand(const CWarpField& field, QWidget* parent)
     if (dialog.exec() != QDialog::Accepted)
         return;
 
-    VideoExportOutcome outcome = VideoExportOutcome::Done;
     try {
-        // The progress window goes (and the main window comes back) before any message.
+        // The export reports its failure messages through the progress window
+        // the moment they happen; the window goes when the export is over.
         ProgressDialog progress;
-        outcome = ExportVideo(field, QFile::encodeName(dialog.path).toStdString(), dialog.durationMs,
-                              dialog.framesPerSecond, progress);
+        ExportVideo(field, QFile::encodeName(dialog.path).toStdString(), dialog.durationMs, dialog.framesPerSecond,
+                    progress);
     } catch (const std::exception&) {
         // The export has already removed its file; the user learns that it failed.
-        outcome = VideoExportOutcome::WriteFailed;
+        AfxMessageBox(IDS_VIDEO_WRITE_FAILED, MessageButtons::Ok, MessageIcon::None);
     }
-
-    const int messageId = MessageIdForOutcome(outcome);
-    if (messageId == 0)
-        return;
-    // A failed write is reported without an icon, the failures to start with the warning icon.
-    const MessageIcon icon = messageId == IDS_VIDEO_WRITE_FAILED ? MessageIcon::None : MessageIcon::Warning;
-    AfxMessageBox(messageId, MessageButtons::Ok, icon);
 }

@@ -27,7 +27,8 @@ constexpr int IDS_FRAME_RATE_LABEL = 40723;
 constexpr int IDS_PATH_LABEL = 40724;
 constexpr int IDS_CHANGE_PATH = 40725;
 // Messages and file-chooser settings of the dialog.
-constexpr int IDS_VIDEO_FILTER = 61455;
+// All writable formats, AVI first.
+constexpr int IDS_VIDEO_FILTER = 42000;
 constexpr int IDS_VIDEO_EXTENSION = 61456;
 constexpr int IDS_PATH_TOO_SHORT = 61459;
 constexpr int IDS_ASK_OVERWRITE = 61460;
@@ -121,8 +122,9 @@ bool VideoDialog::ReadPath()
             return false;
         }
         // Removed now, so that no old file of that name survives a failed export;
-        // a file that cannot be removed is left to the export to report.
-        QFile::remove(path);
+        // a file that cannot be removed is left to the export to report. Through
+        // a link the file at its end goes, and the export writes there again.
+        QFile::remove(existing.canonicalFilePath());
     }
     return true;
 }
@@ -135,8 +137,9 @@ void VideoDialog::RefuseEntry(QLineEdit* edit)
 
 void VideoDialog::OnChangePath()
 {
+    // OK asks about overwriting; the chooser must not ask as well.
     const QString chosen = PromptFileName(true, LoadQString(IDS_SAVE_AS_TITLE), LoadQString(IDS_VIDEO_FILTER),
-                                          LoadQString(IDS_VIDEO_EXTENSION), m_editPath->text());
+                                          LoadQString(IDS_VIDEO_EXTENSION), m_editPath->text(), false);
     if (!chosen.isEmpty())
         m_editPath->setText(chosen);
 }

@@ -1,0 +1,50 @@
+#pragma once
+// Videos encoded through FFmpeg's libraries:
+//   Mp4  - H.264 (libx264), yuv420p, constant quality, the index at the front
+//          so that playback starts at once; an odd width or height gets one
+//          more column or row repeating the edge, as 4:2:0 needs even sizes.
+//   WebM - VP9 (libvpx), yuv420p, constant quality, rows encoded in parallel.
+//   Gif  - an animated GIF looping forever, every delay the nearest whole
+//          hundredth of a second to 1 / rate; one palette for all frames (see
+//          GifPalette.h).
+// Library messages are silenced; failures are only reported as false.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "video/VideoWriter.h"
+
+enum class EncodedFormat { Mp4, WebM, Gif };
+
+struct EncodedStream;
+
+class EncodedVideoWriter : public VideoWriter {
+public:
+    explicit EncodedVideoWriter(EncodedFormat format);
+    ~EncodedVideoWriter() override;
+
+    // Refuses anything but a regular file (or a name that does not exist yet).
+    bool Open(const std::string& path) override;
+    bool CreateVideoStream(const VideoFormatBlock& format, std::uint32_t rate, std::uint32_t length) override;
+    bool WriteFrame(const void* bytes, std::size_t count) override;
+    bool EndStream() override;
+    bool Close() override;
+    void Abandon() override;
+    bool RanOutOfMemory() const override { return m_outOfMemory; }
+
+    // The size of the encoded picture for a width x height frame.
+    static void EncodedSize(EncodedFormat format, std::int32_t& width, std::int32_t& height);
+
+private:
+    bool Fail(int error);
+    bool Encode(bool flush);
+    bool WritePackets();
+    bool EncodeGifFrames(bool flush);
+    bool FileIsHealthy();
+
+    EncodedFormat m_format;
+    std::unique_ptr<EncodedStream> m_stream;
+    bool m_failed = false;
+    bool m_outOfMemory = false;
+    bool m_ended = false;
+};
