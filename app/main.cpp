@@ -3,6 +3,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <csignal>
 
 #include "app/GrimassoApp.h"
 #include "framework/CommandIds.h"
@@ -10,6 +11,9 @@
 
 int main(int argc, char* argv[])
 {
+    // A write over the file-size limit then fails like a full disk, reported
+    // and with the old file intact, instead of ending the editor.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication application(argc, argv);
     QApplication::setOrganizationName(LoadQString(IDS_REGISTRY_KEY));
     QApplication::setApplicationName(LoadQString(AFX_IDS_APP_TITLE));

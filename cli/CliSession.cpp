@@ -1,5 +1,6 @@
 #include "cli/CliSession.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -8,6 +9,8 @@
 #include "deform/PictureScaling.h"
 #include "image/CodecChoice.h"
 #include "image/Exceptions.h"
+#include "image/FilePaths.h"
+#include "image/PartialFiles.h"
 #include "image/SafeSave.h"
 #include "video/ExportedFile.h"
 
@@ -22,7 +25,16 @@ std::string DescribeCause(const CException& failure)
 {
     if (const auto* file = dynamic_cast<const CFileException*>(&failure)) {
         const std::string reason = file->m_lOsError > 0 ? std::strerror(file->m_lOsError) : std::string("-");
-        return CliText(kCauseFile, {file->m_strFileName, reason});
+        switch (file->m_cause) {
+        case CFileException::hardIO:
+            return CliText(kCauseWriteFailed) + ": " + file->m_strFileName + " (" + reason + ")";
+        case CFileException::accessDenied:
+            return CliText(kCauseWriteProtected, {file->m_strFileName});
+        case CFileException::invalidFile:
+            return CliText(kCauseNotRegularFile, {file->m_strFileName});
+        default:
+            return CliText(kCauseFile, {file->m_strFileName, reason});
+        }
     }
     if (const auto* archive = dynamic_cast<const CArchiveException*>(&failure)) {
         switch (archive->m_cause) {
@@ -48,6 +60,12 @@ CliFailure Failure(int messageId, const std::string& cause)
 
 CliSession::CliSession(const std::string& inputPath, bool quiet) : m_quiet(quiet)
 {
+    // Before anything reads it: a named pipe or a device would block or never end.
+    try {
+        RequireRegularFile(inputPath);
+    } catch (const CException& failure) {
+        throw Failure(kLoadFailed, DescribeCause(failure));
+    }
     auto codec = CreateCodecForPath(inputPath);
     if (!codec)
         throw Failure(kLoadFailed, CliText(kCauseUnknownEnding, {inputPath}));
@@ -93,8 +111,12 @@ void CliSession::Picture(std::int32_t& width, std::int32_t& height, const std::u
 
 void CliSession::ToPicture(const ScreenPoint& point, std::int32_t& x, std::int32_t& y)
 {
+    // Clamped while still 64 bits wide: a point far above the picture must land on
+    // the top row, not wrap around to the bottom.
+    const std::int64_t row = std::clamp<std::int64_t>(std::int64_t{Field().Height()} - 1 - point.y, 0,
+                                                      std::int64_t{Field().Height()} - 1);
     x = point.x;
-    y = static_cast<std::int32_t>(std::int64_t{Field().Height()} - 1 - point.y);
+    y = static_cast<std::int32_t>(row);
     Field().ClampToPicture(x, y);
 }
 
@@ -235,8 +257,11 @@ void CliSession::Save(const std::string& path)
 void CliSession::Video(const std::string& path)
 {
     TerminalProgress progress(m_quiet);
+    // An interruption removes the partial video, where it is written: behind a link.
+    MarkPartialFile(PartialFile::Video, ResolveLinkTarget(path));
     const VideoExportOutcome outcome =
         ExportVideo(Field(), path, m_videoDurationMs, m_videoFramesPerSecond, progress);
+    UnmarkPartialFile(PartialFile::Video);
     // The editor leaves the empty file of a failed stream creation behind; the
     // command-line tool promises to leave nothing half-written.
     if (outcome == VideoExportOutcome::StreamFailed)

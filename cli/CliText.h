@@ -31,6 +31,11 @@ constexpr int kExpectSize = 40134;
 constexpr int kExpectFile = 40135;
 constexpr int kExpectRotation = 40136;
 constexpr int kExpectNoValue = 40137;
+constexpr int kCauseWriteProtected = 42100;
+constexpr int kCauseNotRegularFile = 42101;
+constexpr int kInterruptedByInt = 42102;
+constexpr int kInterruptedByTerm = 42103;
+constexpr int kInterruptedByHup = 42104;
 constexpr int kLoadFailed = 61447;
 constexpr int kSaveFailed = 61448;
 }  // namespace cli_text

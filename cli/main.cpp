@@ -8,6 +8,7 @@
 
 #include "cli/CliSession.h"
 #include "cli/CliText.h"
+#include "cli/Interruption.h"
 #include "cli/Steps.h"
 
 namespace {
@@ -40,6 +41,7 @@ int main(int argc, char** argv)
         return kExitBadStep;
     }
 
+    InstallInterruptionHandlers();
     const std::string input = arguments.front();
     std::vector<Step> steps;
     try {

@@ -15,7 +15,7 @@ namespace {
 
 [[noreturn]] void RaiseFileError(int error, const std::string& path)
 {
-    throw CFileException(error, error, path);
+    throw CFileException(CFileException::generic, error, path);
 }
 
 }  // namespace
@@ -199,13 +199,13 @@ void ByteWriter::RaiseWriteError(int error)
     m_failed = true;
     m_error = error;
     m_fileBuffer.clear();
-    RaiseFileError(error, m_path);
+    throw CFileException(CFileException::hardIO, error, m_path);
 }
 
 void ByteWriter::CheckUsable() const
 {
     if (m_failed)
-        RaiseFileError(m_error, m_path);
+        throw CFileException(CFileException::hardIO, m_error, m_path);
     if (!m_block && m_fd < 0)
         throw CArchiveException(CArchiveException::generic);  // written after Close
 }
@@ -303,7 +303,7 @@ void ByteWriter::Close()
     m_fd = -1;
     if (m_failed) {
         ::close(fd);
-        RaiseFileError(m_error, m_path);
+        throw CFileException(CFileException::hardIO, m_error, m_path);
     }
     // Network and some local file systems report a lost write only here.
     if (::close(fd) != 0)

@@ -4,11 +4,11 @@
 // a writer puts them into a file or appends them to a growable memory block.
 //
 // Failures are raised, never returned:
-//   - a file that cannot be opened or created: CFileException, cause = errno;
+//   - a file that cannot be opened or created, or a failed read:
+//     CFileException(generic), m_lOsError = errno;
 //   - reading past the end of the data: CArchiveException(endOfFile);
-//   - an operating-system read or write error (a full disk, a lost device),
-//     also when the last buffered bytes are flushed on Close: CFileException,
-//     cause = errno.
+//   - a failed write (a full disk, a size limit, a lost device), also when the
+//     last buffered bytes are flushed on Close: CFileException(hardIO), m_lOsError = errno.
 #include <cstddef>
 #include <cstdint>
 #include <optional>

@@ -13,11 +13,15 @@ private:
     std::string m_what;
 };
 
-// A file that cannot be opened or created. m_cause is CFileException::generic
-// for the codecs that use the C library, otherwise the operating system's errno.
+// A file that cannot be opened, created or written. m_cause says which:
+//   generic       it cannot be opened or created;
+//   accessDenied  it exists but we may not write it, so it is not replaced;
+//   invalidFile   it is no regular file (a named pipe, a device, a folder);
+//   hardIO        the data could not be written completely (a full disk, a size limit).
+// m_lOsError is the operating system's errno, or -1 where the C library hid it.
 class CFileException : public CException {
 public:
-    enum { none = 0, generic = 1 };
+    enum { none = 0, generic = 1, accessDenied = 5, invalidFile = 6, hardIO = 10 };
     CFileException(int cause, int osError, const std::string& path)
         : CException("file error " + std::to_string(cause) + " (" + std::to_string(osError) + "): " + path),
           m_cause(cause), m_lOsError(osError), m_strFileName(path) {}

@@ -9,6 +9,7 @@
 #include "image/CodecOptions.h"
 #include "image/Exceptions.h"
 #include "image/ImageLimits.h"
+#include "image/WriteOutcome.h"
 
 // libjpeg reports a fatal error by calling error_exit, which must not return:
 // ours jumps back to the setjmp of the function that made the library call.
@@ -231,9 +232,11 @@ void CJpegImage::Write(const std::string& path)
                            m_progressive != 0, m_pBits.data(), rowBytes,
                            rowBuffer.data()};
     const bool compressed = CompressJpeg(session, job);
+    // A library error right after a failed fwrite is a write failure, whose errno
+    // nothing has touched since (the error manager only jumps back).
+    WriteOutcome outcome(file);
     jpeg_destroy_compress(&session.info);
-    // fclose flushes the last buffered bytes: its failure means a damaged file.
-    const bool closed = std::fclose(file) == 0;
-    if (!compressed || !closed)
+    outcome.Close(path);
+    if (!compressed)
         throw CArchiveException(CArchiveException::badIndex);
 }

@@ -9,6 +9,7 @@
 
 #include "image/Exceptions.h"
 #include "image/ImageLimits.h"
+#include "image/WriteOutcome.h"
 
 // libpng reports a fatal error by a long jump to the setjmp of the function that
 // made the library call. Those functions (ReadPngHeader, ReadPngPixels, WritePng)
@@ -209,9 +210,10 @@ void CPngImage::Write(const std::string& path)
     const PngWriteJob job{static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), m_pBits.data(),
                           rowBytes};
     const bool written = WritePng(session, job);
+    // Taken before anything else can change errno (the error handler only jumps back).
+    WriteOutcome outcome(file);
     png_destroy_write_struct(&session.png, &session.info);
-    // fclose flushes the last buffered bytes: its failure means a damaged file.
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed)
+    outcome.Close(path);
+    if (!written)
         throw CArchiveException(CArchiveException::generic);
 }

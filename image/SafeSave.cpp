@@ -2,66 +2,247 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "image/Exceptions.h"
+#include "image/FilePaths.h"
+#include "image/PartialFiles.h"
 
 namespace {
 
-// The folder part of path including its trailing slash ("" for a bare name).
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-// Reserves a fresh, empty file name in folder; the codec then writes to it.
-// The codec object is already chosen, so the name needs no particular ending.
-std::string CreateTemporaryName(const std::string& path)
-{
-    const std::string base = FolderOf(path) + ".grimasso-save-" + std::to_string(getpid()) + "-";
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        std::string candidate = base + std::to_string(attempt) + ".tmp";
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            ::close(fd);
-            return candidate;
-        }
-        if (errno != EEXIST)
-            throw CFileException(CFileException::generic, errno, path);
+// Unlinks a temporary file and forgets it, whatever way the save ends.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::string path) : m_path(std::move(path)) { MarkPartialFile(PartialFile::Save, m_path); }
+    ~TemporaryFile()
+    {
+        if (!m_path.empty())
+            ::unlink(m_path.c_str());
+        UnmarkPartialFile(PartialFile::Save);
     }
-    throw CFileException(CFileException::generic, EEXIST, path);
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const std::string& Path() const { return m_path; }
+    // The file now lives on under another name.
+    void Release()
+    {
+        m_path.clear();
+        UnmarkPartialFile(PartialFile::Save);
+    }
+
+private:
+    std::string m_path;
+};
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return m_fd; }
+    // Closes and reports whether the kernel accepted every byte.
+    bool Close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+[[noreturn]] void RaiseWriteFailure(int error)
+{
+    throw CFileException(CFileException::hardIO, error, std::string());
 }
 
-// A new file gets the permissions a plainly created file would get; an existing
-// target keeps its own.
-void CopyPermissions(const std::string& target, const std::string& temporary)
+// No write bit at all refuses even a process that could override it, as a
+// file's owner would expect; otherwise the kernel's answer for our effective ids.
+bool MayWrite(const std::string& target, const struct stat& status)
 {
-    struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0) {
-        ::chmod(temporary.c_str(), existing.st_mode & 07777);
+    if ((status.st_mode & 0222) == 0) {
+        errno = EACCES;
+        return false;
+    }
+    return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+// Creates a fresh temporary file beside target; -1 with errno set when the folder
+// takes no new file.
+int CreateTemporaryBeside(const std::string& target, std::string& name)
+{
+    const std::string base = FolderOf(target) + ".grimasso-save-" + std::to_string(getpid()) + "-";
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        name = base + std::to_string(attempt) + ".tmp";
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// The new file takes over the old one's owner, group and mode; a new picture
+// gets the mode a plainly created file would get. Changing the owner is only
+// allowed to privileged processes, so EPERM is expected and ignored; the group
+// may still succeed on its own.
+void TakeOverIdentity(int fd, const struct stat* existing)
+{
+    if (existing) {
+        if (::fchown(fd, existing->st_uid, existing->st_gid) != 0 && errno == EPERM &&
+            ::fchown(fd, static_cast<uid_t>(-1), existing->st_gid) != 0) {
+            // Neither is ours to give: the file keeps our own ids.
+        }
+        // After fchown, which clears set-id bits.
+        ::fchmod(fd, existing->st_mode & 07777);
         return;
     }
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    ::chmod(temporary.c_str(), 0666 & ~mask);
+    ::fchmod(fd, 0666 & ~mask);
+}
+
+void SyncFolder(const std::string& target)
+{
+    const std::string folder = FolderOf(target);
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    // Some file systems cannot sync a folder; the rename has happened regardless.
+    (void)::fsync(fd);
+    ::close(fd);
+}
+
+// The usual way: a complete temporary file renamed over the target. False when
+// the folder takes no new file while the target exists, so a write in place
+// is the way left.
+bool SaveByRename(CDibImage& codec, const std::string& target, const struct stat* existing)
+{
+    std::string name;
+    const int created = CreateTemporaryBeside(target, name);
+    if (created < 0) {
+        const int error = errno;
+        if (existing && (error == EACCES || error == EPERM))
+            return false;
+        throw CFileException(CFileException::generic, error, std::string());
+    }
+    ::close(created);
+    TemporaryFile temporary(name);
+    codec.Write(temporary.Path());
+
+    Descriptor file(::open(temporary.Path().c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0)
+        throw CFileException(CFileException::generic, errno, std::string());
+    TakeOverIdentity(file.get(), existing);
+    if (::fsync(file.get()) != 0)
+        RaiseWriteFailure(errno);
+    file.Close();
+    {
+        InterruptionHold hold;
+        if (std::rename(temporary.Path().c_str(), target.c_str()) != 0)
+            throw CFileException(CFileException::generic, errno, std::string());
+        temporary.Release();
+    }
+    SyncFolder(target);
+    return true;
+}
+
+// A scratch file in the system's temporary folder, for a picture that is to be
+// copied into place.
+std::string CreateScratchFile()
+{
+    const char* folder = std::getenv("TMPDIR");
+    std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/grimasso-save-XXXXXX";
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0)
+        throw CFileException(CFileException::generic, errno, std::string());
+    ::close(fd);
+    return pattern;
+}
+
+void WriteAll(int fd, const char* data, std::size_t count)
+{
+    while (count > 0) {
+        const ssize_t written = ::write(fd, data, count);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            RaiseWriteFailure(written < 0 ? errno : ENOSPC);
+        data += written;
+        count -= static_cast<std::size_t>(written);
+    }
+}
+
+// The encoded picture copied over the existing file, which keeps its inode and
+// with it every hard link, its owner, group and mode.
+void SaveInPlace(CDibImage& codec, const std::string& target)
+{
+    TemporaryFile scratch(CreateScratchFile());
+    codec.Write(scratch.Path());
+
+    Descriptor source(::open(scratch.Path().c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat encoded {};
+    if (source.get() < 0 || ::fstat(source.get(), &encoded) != 0)
+        throw CFileException(CFileException::generic, errno, std::string());
+    Descriptor destination(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    if (destination.get() < 0)
+        throw CFileException(CFileException::generic, errno, std::string());
+    // Reserve the space first, so that a full disk or a size limit fails here
+    // while the old picture is still whole. Not every file system can do this.
+    if (encoded.st_size > 0 && ::fallocate(destination.get(), 0, 0, encoded.st_size) != 0 &&
+        errno != EOPNOTSUPP && errno != ENOSYS && errno != EINVAL)
+        RaiseWriteFailure(errno);
+
+    InterruptionHold hold;
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(source.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw CFileException(CFileException::generic, errno, std::string());
+        if (got == 0)
+            break;
+        WriteAll(destination.get(), buffer, static_cast<std::size_t>(got));
+    }
+    if (::ftruncate(destination.get(), encoded.st_size) != 0 || ::fsync(destination.get()) != 0)
+        RaiseWriteFailure(errno);
+    if (!destination.Close())
+        RaiseWriteFailure(errno);
 }
 
 }  // namespace
 
 void SavePictureSafely(CDibImage& codec, const std::string& path)
 {
-    const std::string temporary = CreateTemporaryName(path);
     try {
-        codec.Write(temporary);
-        CopyPermissions(path, temporary);
-        if (std::rename(temporary.c_str(), path.c_str()) != 0)
-            throw CFileException(CFileException::generic, errno, path);
-    } catch (...) {
-        std::remove(temporary.c_str());
-        throw;
+        const std::string target = ResolveLinkTarget(path);
+        struct stat existing {};
+        const bool exists = ::stat(target.c_str(), &existing) == 0;
+        if (exists && !S_ISREG(existing.st_mode))
+            throw CFileException(CFileException::invalidFile, S_ISDIR(existing.st_mode) ? EISDIR : -1, path);
+        if (exists && !MayWrite(target, existing))
+            throw CFileException(CFileException::accessDenied, errno, path);
+
+        if (exists && existing.st_nlink > 1)
+            SaveInPlace(codec, target);
+        else if (!SaveByRename(codec, target, exists ? &existing : nullptr))
+            SaveInPlace(codec, target);
+    } catch (const CFileException& failure) {
+        // The user knows the picture by the name they gave, not by our temporary files.
+        throw CFileException(failure.m_cause, failure.m_lOsError, path);
     }
 }

@@ -1,8 +1,20 @@
 #pragma once
-// Saving that never destroys the previous file: the codec writes a temporary
-// file in the target's folder, which is renamed over the target only after the
-// codec succeeded. On failure the temporary file is removed and the exception
-// of the codec (or a CFileException for the rename) reaches the caller.
+// Saving that never destroys the previous file and never goes around it.
+//
+// The target is the file behind any symbolic link at path; the link stays.
+// Normally the codec writes a temporary file beside the target, which is
+// synced, given the target's owner, group and mode, and renamed over it; the
+// folder is synced after the rename. Where a rename would be wrong (the target
+// has several hard links) or cannot be made (no new file may be created in its
+// folder), the codec first writes the whole picture to a scratch file in the
+// system's temporary folder, which is then copied into the existing file in
+// place, every write checked, and cut to size.
+//
+// A file we may not write (no write permission bit at all, or none for our
+// effective ids) is refused with CFileException(accessDenied) before anything is
+// written; anything but a regular file with CFileException(invalidFile). On any
+// failure the temporary files are removed and the exception, naming path rather
+// than a temporary file, reaches the caller.
 #include <string>
 
 #include "image/DibImage.h"

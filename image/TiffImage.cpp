@@ -1,5 +1,6 @@
 #include "image/TiffImage.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -146,11 +147,19 @@ void CTiffImage::Write(const std::string& path)
 
     bool errorRaised = false;
     // "b": big-endian byte order.
+    errno = 0;
     TiffFile file(path, "wb", errorRaised);
     TIFF* tif = file.get();
-    if (tif == nullptr)
+    if (tif == nullptr) {
+        // The library writes the header while opening, so a full disk shows here.
+        const int error = errno;
+        const bool writeFailed = error == ENOSPC || error == EFBIG || error == EDQUOT || error == EIO;
+        if (writeFailed)
+            throw CFileException(CFileException::hardIO, error, path);
         throw CFileException(CFileException::generic, -1, path);
+    }
 
+    errno = 0;
     bool written = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width)) == 1 &&
                    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height)) == 1 &&
                    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8) == 1 &&
@@ -174,7 +183,12 @@ void CTiffImage::Write(const std::string& path)
     }
     // The directory is written by the flush; TIFFClose would hide its failure.
     written = written && TIFFFlush(tif) == 1;
+    // The error handler only records, so errno still holds the failed write's reason.
+    const int writeError = errno;
     file.Close();
-    if (!written || errorRaised)
+    if (!written || errorRaised) {
+        if (writeError != 0)
+            throw CFileException(CFileException::hardIO, writeError, path);
         throw CArchiveException(CArchiveException::generic);
+    }
 }

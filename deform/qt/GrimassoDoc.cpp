@@ -15,6 +15,7 @@
 #include "image/CodecChoice.h"
 #include "image/CodecOptions.h"
 #include "image/Exceptions.h"
+#include "image/FilePaths.h"
 #include "image/JpegImage.h"
 #include "image/SafeSave.h"
 #include "image/qt/Clipboard.h"
@@ -80,6 +81,16 @@ bool CGrimassoDoc::OnOpenDocument(const QString& path)
 {
     DeleteContents();
     const std::string file = LocalPath(path);
+    // Looked at before anything reads it: a named pipe or a device would block.
+    // A file that cannot be opened at all takes the usual way below.
+    try {
+        RequireRegularFile(file);
+    } catch (const CFileException& failure) {
+        if (failure.m_cause == CFileException::invalidFile) {
+            AfxMessageBox(IDS_LOAD_FAILED);
+            return false;
+        }
+    }
     std::unique_ptr<CDibImage> codec = CreateCodecForPath(file);
     if (!codec)
         return false;  // not one of the four endings: refused without a message

@@ -135,6 +135,18 @@ TEST(CliSteps, EveryGestureDoesWhatTheEngineDoes)
              f.SmoothMap();
              f.EndDeformation();
          }},
+        {"a region far larger than any picture", {"--enlarge", "24,18,1e308,10"},
+         [](CWarpField& f) {
+             f.BeginDeformation(ModeEnlarge);
+             f.Enlarge(24, Row(18), 1e308, 10);
+             f.EndDeformation();
+         }},
+        {"a swirl far larger than any picture", {"--rotate", "24,18,1e300,30,10"},
+         [](CWarpField& f) {
+             f.BeginDeformation(ModeRotate);
+             f.Rotate(24, Row(18), 1e300, 30, 10);
+             f.EndDeformation();
+         }},
         {"undo restores the state before the last gesture",
          {"--enlarge", "10,10,8,3", "--rotate", "30,20,10,45", "--undo"},
          [](CWarpField& f) {
@@ -160,6 +172,38 @@ TEST(CliSteps, EveryGestureDoesWhatTheEngineDoes)
         const auto expected = Rows(*field);
         EXPECT_NE(expected, undeformed) << "the case must deform something";
         EXPECT_EQ(SavedRows(output), expected);
+    }
+}
+
+TEST(CliSteps, PointsAtTheEndsOfTheIntegerRangeClampToTheNearestEdge)
+{
+    // Each pair must give the same picture: the far-off point lands on the edge
+    // it lies beyond, never on the opposite one through a wrapped-around value.
+    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> pairs = {
+        {{"--drag", "10,-2147483648:40,30"}, {"--drag", "10,0:40,30"}},
+        {{"--drag", "10,20:30,-2147483648"}, {"--drag", "10,20:30,0"}},
+        {{"--drag", "10,2147483647:40,2"}, {"--drag", "10,35:40,2"}},
+        {{"--drag", "-2147483648,5:2147483647,20"}, {"--drag", "0,5:47,20"}},
+        {{"--enlarge", "2147483647,-2147483648,10,2"}, {"--enlarge", "47,0,10,2"}},
+        {{"--shrink", "24,-2147483648,10,0.5"}, {"--shrink", "24,0,10,0.5"}},
+        {{"--rotate", "-2147483648,2147483647,12,90"}, {"--rotate", "0,35,12,90"}},
+    };
+    ScratchDirectory scratch;
+    const std::string input = WritePattern(scratch);
+    const auto undeformed = Rows(*LoadField(input));
+    for (const auto& [extreme, edge] : pairs) {
+        SCOPED_TRACE(extreme[1]);
+        std::vector<std::string> first{input};
+        first.insert(first.end(), extreme.begin(), extreme.end());
+        first.insert(first.end(), {"--save", scratch.File("extreme.bmp")});
+        std::vector<std::string> second{input};
+        second.insert(second.end(), edge.begin(), edge.end());
+        second.insert(second.end(), {"--save", scratch.File("edge.bmp")});
+        const CliResult result = RunCli(scratch, first);
+        ASSERT_EQ(result.exitCode, 0) << result.errorText;
+        ASSERT_EQ(RunCli(scratch, second).exitCode, 0);
+        EXPECT_EQ(SavedRows(scratch.File("extreme.bmp")), SavedRows(scratch.File("edge.bmp")));
+        EXPECT_NE(SavedRows(scratch.File("edge.bmp")), undeformed) << "the case must deform something";
     }
 }
 
@@ -229,6 +273,40 @@ TEST(CliErrors, MalformedStepsExitWithTwoBeforeAnyWork)
         EXPECT_NE(result.errorText.find(named), std::string::npos) << result.errorText;
         EXPECT_FALSE(std::filesystem::exists(early)) << "a bad step must stop the run before any save";
     }
+}
+
+TEST(CliErrors, ExtremeAndMalformedNumbersExitWithTwo)
+{
+    // Beyond the integer range, not a number, infinite, beyond a double, empty,
+    // with stray characters: refused by name, never run with a wrapped value.
+    const std::vector<std::string> badIntegers = {"2147483648", "-2147483649", "99999999999999999999", "nan",
+                                                  "inf", "1e309", "", "5x", " 5", "5 ", "+5", "0x10", "1.5", "1e2"};
+    std::vector<std::vector<std::string>> badSteps;
+    for (const char* step : {"--radius", "--jpeg-quality", "--duration", "--fps"})
+        for (const auto& value : badIntegers)
+            badSteps.push_back({step, value});
+    const std::vector<std::vector<std::string>> badShapes = {
+        {"--drag", "2147483648,0:1,1"}, {"--drag", "0,nan:1,1"}, {"--drag", "1,2:3,4:"}, {"--drag", ":1,2:3,4"},
+        {"--drag", "1,2:3,4x"}, {"--drag", "1e3,2:3,4"}, {"--drag", "1,,2:3,4"}, {"--drag", ""},
+        {"--enlarge", "1,2,nan,2"}, {"--enlarge", "1,2,inf,2"}, {"--enlarge", "1,2,1e309,2"},
+        {"--enlarge", "1,2,3,nan"}, {"--enlarge", "1,2,3,inf"}, {"--enlarge", "2147483648,2,3,2"},
+        {"--enlarge", "1,2,3,"}, {"--enlarge", "1,2,3,2,"}, {"--enlarge", "1,2,3,2x"},
+        {"--shrink", "1,2,-inf,0.5"}, {"--shrink", "1,2,3,-0.5"}, {"--shrink", "1,2,3,1e-400x"},
+        {"--rotate", "1,2,3,nan"}, {"--rotate", "1,2,3,90,inf"}, {"--rotate", "1,2,3,90,nan"},
+        {"--rotate", "1,2,3,1e309"}, {"--rotate", "1,2,3,-180.0001"}, {"--rotate", "1,2,3,90,2,"},
+        {"--scale", "2147483648x5"}, {"--scale", "5x-1"}, {"--scale", "5x"}, {"--scale", "x5"},
+        {"--scale", "5x5x5"}, {"--scale", "nanx5"}, {"--scale", " 5x5"}, {"--scale", "-2147483648x5"},
+    };
+    badSteps.insert(badSteps.end(), badShapes.begin(), badShapes.end());
+    ScratchDirectory scratch;
+    const std::string input = WritePattern(scratch);
+    for (const auto& steps : badSteps) {
+        SCOPED_TRACE(steps[0] + " " + steps[1]);
+        const CliResult result = RunCli(scratch, {input, steps[0], steps[1], "--save", scratch.File("out.bmp")});
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_NE(result.errorText.find(steps[0]), std::string::npos) << result.errorText;
+    }
+    EXPECT_FALSE(std::filesystem::exists(scratch.File("out.bmp")));
 }
 
 TEST(CliErrors, NothingToUndoOnANewPicture)

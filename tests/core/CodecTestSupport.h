@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <functional>
+#include <ostream>
 #include <vector>
 
 #include "image/CodecOptions.h"
@@ -31,6 +32,28 @@ inline int ArchiveCause(const std::function<void()>& action)
         return e.m_cause;
     }
     return -1;
+}
+
+// The cause and errno of the CFileException that action raises, or {-1, 0} when it raises none.
+struct FileFailure {
+    int cause;
+    int osError;
+    bool operator==(const FileFailure&) const = default;
+};
+
+inline FileFailure FileFailureOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const CFileException& e) {
+        return {e.m_cause, e.m_lOsError};
+    }
+    return {-1, 0};
+}
+
+inline std::ostream& operator<<(std::ostream& out, const FileFailure& failure)
+{
+    return out << "cause " << failure.cause << ", errno " << failure.osError;
 }
 
 // The working format's header: 40 bytes, one plane, 24 bits, uncompressed, 360 dpi.

@@ -176,10 +176,11 @@ TEST(JpegImageFailures, EachFailureHasItsKind)
     EXPECT_EQ(ArchiveCause([&] { absurd.Read(dir.Write("huge.jpg", huge)); }), CArchiveException::badIndex);
     EXPECT_TRUE(absurd.m_pBits.empty());
 
-    // A full disk is reported, not taken for success.
+    // A full disk is reported as a failed write with the system's reason.
     if (std::filesystem::exists("/dev/full")) {
         CJpegImage full;
         PrepareForSave(full, 8, 8, RedOverBlue(8, 8), nullptr);
-        EXPECT_EQ(ArchiveCause([&] { full.Write("/dev/full"); }), CArchiveException::badIndex);
+        EXPECT_EQ(codectest::FileFailureOf([&] { full.Write("/dev/full"); }),
+                  (codectest::FileFailure{CFileException::hardIO, ENOSPC}));
     }
 }

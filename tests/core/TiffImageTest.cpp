@@ -219,9 +219,10 @@ TEST(TiffImageFailures, FailedWritesAreReportedNotSuccess)
     rlimit small = previous;
     small.rlim_cur = 4096;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const int cause = ArchiveCause([&] { codec.Write(dir.File("limited.tif")); });
+    const codectest::FileFailure failure = codectest::FileFailureOf([&] { codec.Write(dir.File("limited.tif")); });
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, previousSignal);
 
-    EXPECT_EQ(cause, CArchiveException::generic);
+    // A failed write with the system's reason, not a damaged file.
+    EXPECT_EQ(failure, (codectest::FileFailure{CFileException::hardIO, EFBIG}));
 }

@@ -11,6 +11,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 #include "DocumentTestSupport.h"
 #include "image/qt/Clipboard.h"
@@ -83,6 +84,8 @@ private slots:
     void saveAsWithoutEndingWritesBitmapAndTakesTheName();
     void saveAsToUnknownEndingReportsAndWritesNothing();
     void saveToUnwritableFolderKeepsPathAndFlag();
+    void writeProtectedFileIsNotReplaced();
+    void pipeIsRefusedWithoutWaitingForAWriter();
     void cancelledJpegSettingsAbandonTheSave();
     void jpegSettingsReachTheFile();
 
@@ -239,6 +242,41 @@ void DocumentTest::saveToUnwritableFolderKeepsPathAndFlag()
     QCOMPARE(editor.messages, QStringList{kSaveFailed});
     QCOMPARE(document->GetTitle(), QStringLiteral("source.bmp"));
     QVERIFY(document->IsModified());
+}
+
+void DocumentTest::writeProtectedFileIsNotReplaced()
+{
+    EditorHarness editor;
+    QTemporaryDir folder;
+    const QString source = folder.filePath(QStringLiteral("protected.bmp"));
+    WritePicture(source.toStdString(), 5, 5, Pattern24(5, 5));
+    CGrimassoDoc* document = Open(editor, source);
+    QVERIFY(document);
+    CWarpField* field = document->GetWarpField();
+    field->BeginDeformation(ModeMovePoint);
+    std::int32_t ax = 2, ay = 2;
+    field->MovePointLive(ax, ay, 4, 2);
+    field->EndDeformation();
+    document->SetModifiedFlag(true);
+    const QByteArray before = FileBytes(source);
+    QVERIFY(QFile::setPermissions(source, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+
+    QVERIFY(!document->DoSave(source));
+    QCOMPARE(editor.messages, QStringList{kSaveFailed});
+    QCOMPARE(FileBytes(source), before);
+    QVERIFY(document->IsModified());
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("protected.bmp")});
+}
+
+void DocumentTest::pipeIsRefusedWithoutWaitingForAWriter()
+{
+    EditorHarness editor;
+    QTemporaryDir folder;
+    const QString pipe = folder.filePath(QStringLiteral("pipe.bmp"));
+    QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0644) == 0);
+    QVERIFY(!Open(editor, pipe));
+    QCOMPARE(editor.messages, QStringList{kLoadFailed});
+    QVERIFY(editor.Manager().Documents().isEmpty());
 }
 
 void DocumentTest::cancelledJpegSettingsAbandonTheSave()

@@ -1,0 +1,36 @@
+#pragma once
+// Files being written that must not outlive an interruption: the temporary file
+// of a save and the video being exported. A signal handler removes them with
+// RemovePartialFiles; everything else here runs in normal program flow.
+#include <csignal>
+#include <string>
+
+enum class PartialFile { Save, Video };
+
+// Remembers path until UnmarkPartialFile. A path too long for the fixed buffer
+// is not remembered (the handler must not allocate).
+void MarkPartialFile(PartialFile which, const std::string& path);
+void UnmarkPartialFile(PartialFile which);
+
+// Unlinks every remembered file. Async-signal-safe: only unlink on fixed buffers.
+void RemovePartialFiles() noexcept;
+
+// Holds back SIGINT, SIGTERM and SIGHUP for its lifetime, around steps that
+// must not be cut in half (a rename with its bookkeeping, a write in place).
+// The signals are blocked in this thread; a handler that runs in another thread
+// hands its signal to DeferInterruption. Either way the signal takes effect
+// when the hold ends.
+class InterruptionHold {
+public:
+    InterruptionHold();
+    ~InterruptionHold();
+    InterruptionHold(const InterruptionHold&) = delete;
+    InterruptionHold& operator=(const InterruptionHold&) = delete;
+
+private:
+    sigset_t m_previous;
+};
+
+// For a signal handler: true when a hold is active, in which case the signal is
+// raised again as the hold ends and the handler should simply return.
+bool DeferInterruption(int signal) noexcept;
