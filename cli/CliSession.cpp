@@ -47,9 +47,9 @@ CliFailure Failure(int messageId, const std::string& cause)
 
 CliSession::CliSession(const std::string& inputPath, bool quiet) : m_quiet(quiet)
 {
-    auto codec = CreateCodecForPath(inputPath);
+    auto codec = CreateCodecForFile(inputPath);
     if (!codec)
-        throw Failure(kLoadFailed, CliText(kCauseUnknownEnding, {inputPath}));
+        throw Failure(kLoadFailed, CliText(kCauseUnknownFormat, {inputPath}));
     try {
         codec->Read(inputPath);
         if (!codec->ConvertTo24Bit())

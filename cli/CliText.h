@@ -33,4 +33,6 @@ constexpr int kExpectRotation = 40136;
 constexpr int kExpectNoValue = 40137;
 constexpr int kLoadFailed = 61447;
 constexpr int kSaveFailed = 61448;
+// Opening by content (ids 42200 onwards).
+constexpr int kCauseUnknownFormat = 42200;
 }  // namespace cli_text
