@@ -9,7 +9,6 @@
 #include <jpeglib.h>
 
 #include "core/TestPictures.h"
-#include "image/CodecChoice.h"
 #include "image/JpegImage.h"
 
 namespace {
@@ -93,16 +92,4 @@ TEST(JpegInks, EveryLayoutPrintsTheSameColours)
         jpeg.Read(path);
         ExpectInkColours(jpeg);
     }
-}
-
-TEST(JpegInks, InkFilesOpenByContentUnderAnyName)
-{
-    testpictures::ScratchDirectory scratch;
-    const std::string path = scratch.File("druckvorlage.tiff");
-    WriteInkJpeg(path, Layout::AdobeCmyk);
-    auto codec = CreateCodecForFile(path);
-    ASSERT_NE(dynamic_cast<CJpegImage*>(codec.get()), nullptr);
-    codec->Read(path);
-    ASSERT_TRUE(codec->ConvertTo24Bit());
-    ExpectInkColours(*codec);
 }
