@@ -72,7 +72,7 @@ bool CGrimassoApp::InitInstance(const QStringList& arguments)
     }
     StartScreen::Enable(info.m_bShowSplash);
     QGuiApplication::setWindowIcon(ApplicationIcon());
-    QGuiApplication::setDesktopFileName(QStringLiteral("grimasso"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("de.haxel.Grimasso"));  // the installed desktop entry
 
     auto docTemplate = std::make_unique<CDocTemplate>(
         [] { return static_cast<CDocument*>(new CGrimassoDoc); },

@@ -308,28 +308,6 @@ void DrawVideo(QPainter& p)
     p.drawEllipse(QPointF(12.2, 7.6), 0.4, 0.4);
 }
 
-void DrawFace(QPainter& p)
-{
-    p.setPen(Ink());
-    p.setBrush(kSkin);
-    p.drawEllipse(QRectF(1.5, 1, 13, 14.5));
-    p.setBrush(Qt::white);
-    p.drawEllipse(QPointF(5.2, 6.2), 2.4, 2.8);
-    p.drawEllipse(QPointF(11, 6.5), 1.6, 1.8);
-    p.setPen(Qt::NoPen);
-    p.setBrush(kInk);
-    p.drawEllipse(QPointF(5.8, 6.8), 1.0, 1.0);
-    p.drawEllipse(QPointF(11.3, 6.9), 0.7, 0.7);
-    p.setBrush(kRed);
-    p.drawEllipse(QPointF(8.3, 9.3), 1.9, 1.5);
-    QPainterPath grin;
-    grin.moveTo(3.5, 11);
-    grin.cubicTo(6, 15.5, 11, 15.5, 13, 10.5);
-    p.setPen(Ink(1.1));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(grin);
-}
-
 // Draws a toolbar picture into any square, greyed for disabled buttons.
 class ToolbarIconEngine : public QIconEngine {
 public:
@@ -355,10 +333,7 @@ public:
             QPainter painter(&image);
             painter.setRenderHint(QPainter::Antialiasing);
             painter.scale(device.width() / 16.0, device.height() / 16.0);
-            if (m_commandId == 0)
-                DrawFace(painter);
-            else
-                DrawToolbarPicture(painter, m_commandId);
+            DrawToolbarPicture(painter, m_commandId);
         }
         if (mode == QIcon::Disabled)
             Grey(image);
@@ -436,5 +411,10 @@ QIcon ToolbarIcon(int commandId)
 
 QIcon ApplicationIcon()
 {
-    return QIcon(new ToolbarIconEngine(0));
+    // The installed icon's own renderings, embedded, so that the window shows
+    // exactly what the desktop's menus show.
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/grimasso/icons/grimasso-%1.png").arg(size), QSize(size, size));
+    return icon;
 }

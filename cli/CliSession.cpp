@@ -66,9 +66,9 @@ CliSession::CliSession(const std::string& inputPath, bool quiet) : m_quiet(quiet
     } catch (const CException& failure) {
         throw Failure(kLoadFailed, DescribeCause(failure));
     }
-    auto codec = CreateCodecForPath(inputPath);
+    auto codec = CreateCodecForFile(inputPath);
     if (!codec)
-        throw Failure(kLoadFailed, CliText(kCauseUnknownEnding, {inputPath}));
+        throw Failure(kLoadFailed, CliText(kCauseUnknownFormat, {inputPath}));
     try {
         codec->Read(inputPath);
         if (!codec->ConvertTo24Bit())

@@ -38,4 +38,6 @@ constexpr int kInterruptedByTerm = 42103;
 constexpr int kInterruptedByHup = 42104;
 constexpr int kLoadFailed = 61447;
 constexpr int kSaveFailed = 61448;
+// Opening by content (ids 42200 onwards).
+constexpr int kCauseUnknownFormat = 42200;
 }  // namespace cli_text

@@ -72,15 +72,48 @@ bool ReadJpegHeader(JpegReadSession& s)
     return true;
 }
 
-// Greyscale and YCbCr files are converted to RGB by the library; a colour space
-// it cannot convert (CMYK, for one) fails here.
+// Greyscale and YCbCr files are converted to RGB by the library. CMYK and YCCK
+// files come out as CMYK, which ReadJpegRows turns into RGB itself.
 bool StartJpegDecompression(JpegReadSession& s)
 {
     if (setjmp(s.error.jump) != 0)
         return false;
-    s.info.out_color_space = JCS_RGB;
+    const bool inks = s.info.jpeg_color_space == JCS_CMYK || s.info.jpeg_color_space == JCS_YCCK;
+    s.info.out_color_space = inks ? JCS_CMYK : JCS_RGB;
     jpeg_start_decompress(&s.info);
     return true;
+}
+
+bool DeliversInks(const jpeg_decompress_struct& info)
+{
+    return info.out_color_space == JCS_CMYK;
+}
+
+// x * y / 255, rounded.
+std::uint8_t ScaleBy(unsigned x, unsigned y)
+{
+    const unsigned product = x * y + 128;
+    return static_cast<std::uint8_t>((product + (product >> 8)) >> 8);
+}
+
+// One row of CMYK samples as bottom-up BGR: each colour is what is left of
+// white after its ink and the black, with no colour profile involved. Files
+// with an Adobe marker store the inks inverted (0 = full ink), which the
+// writers of such files have always done.
+void InksToBgr(const JSAMPLE* sample, std::uint8_t* pixel, JDIMENSION width, bool inverted)
+{
+    for (JDIMENSION x = 0; x < width; ++x, sample += 4, pixel += 3) {
+        unsigned c = sample[0], m = sample[1], y = sample[2], k = sample[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        pixel[0] = ScaleBy(y, k);
+        pixel[1] = ScaleBy(m, k);
+        pixel[2] = ScaleBy(c, k);
+    }
 }
 
 // Reads every scanline, swapping red and blue. Scanline 0 is the top row of the
@@ -94,12 +127,18 @@ bool ReadJpegRows(JpegReadSession& s, std::uint8_t* bits, std::ptrdiff_t rowByte
         (*s.info.mem->alloc_sarray)(common, JPOOL_IMAGE, s.info.output_width * s.info.output_components, 1);
     const JDIMENSION width = s.info.output_width;
     const JDIMENSION height = s.info.output_height;
+    const bool inks = DeliversInks(s.info);
+    const bool inverted = s.info.saw_Adobe_marker != 0;
     while (s.info.output_scanline < height) {
         std::uint8_t* pixel = bits + static_cast<std::ptrdiff_t>(height - 1 - s.info.output_scanline) * rowBytes;
         // The stdio source never suspends; a zero count would only mean a broken library.
         if (jpeg_read_scanlines(&s.info, scanline, 1) != 1)
             return false;
         const JSAMPLE* sample = scanline[0];
+        if (inks) {
+            InksToBgr(sample, pixel, width, inverted);
+            continue;
+        }
         for (JDIMENSION x = 0; x < width; ++x, sample += 3, pixel += 3) {
             pixel[0] = sample[2];
             pixel[1] = sample[1];
@@ -191,8 +230,9 @@ void CJpegImage::Read(const std::string& path)
 
     if (!StartJpegDecompression(session))
         throw CArchiveException(CArchiveException::badIndex);
+    const int components = DeliversInks(session.info) ? 4 : 3;
     if (session.info.output_width != width || session.info.output_height != height ||
-        session.info.output_components != 3)
+        session.info.output_components != components)
         throw CArchiveException(CArchiveException::badIndex);
 
     const std::int64_t rowBytes = RowBytes(width, 24);

@@ -91,9 +91,14 @@ bool CGrimassoDoc::OnOpenDocument(const QString& path)
             return false;
         }
     }
-    std::unique_ptr<CDibImage> codec = CreateCodecForPath(file);
-    if (!codec)
-        return false;  // not one of the four endings: refused without a message
+    // The format comes from the file's first bytes, the ending is only the
+    // fallback. A file that names no format is reported like a broken one: a
+    // silent refusal looks as if the click had been ignored.
+    std::unique_ptr<CDibImage> codec = CreateCodecForFile(file);
+    if (!codec) {
+        AfxMessageBox(IDS_LOAD_FAILED);
+        return false;
+    }
     try {
         CWaitCursor wait;
         LoadPicture(*codec, file);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "deform/WarpField.h"
+#include "image/CodecChoice.h"
 #include "image/DibImage.h"
 #include "TestPictures.h"
 
@@ -220,6 +221,37 @@ TEST(CliSteps, SavedBitmapIsTheDocumentsSave)
     EXPECT_EQ(bytes[28], 24);                          // biBitCount
     const auto original = testpictures::Pattern24(5, 3);
     EXPECT_TRUE(std::equal(original.begin(), original.end(), bytes.begin() + 54));
+}
+
+TEST(CliSteps, InputsOpenByContentAndSavesTakeTheLongEndings)
+{
+    ScratchDirectory scratch;
+    const std::string input = WritePattern(scratch, 5, 3);
+    const auto original = testpictures::Pattern24(5, 3);
+    // Saves by the long endings, checked by the first bytes they wrote.
+    const std::pair<std::string, PictureFormat> saves[] = {
+        {"copy.tiff", PictureFormat::Tiff}, {"copy.jpeg", PictureFormat::Jpeg}, {"copy.JPE", PictureFormat::Jpeg}};
+    for (const auto& [name, format] : saves) {
+        ASSERT_EQ(RunCli(scratch, {input, "--save", scratch.File(name)}).exitCode, 0) << name;
+        const auto bytes = testpictures::ReadWholeFile(scratch.File(name));
+        EXPECT_EQ(FormatFromSignature(bytes.data(), bytes.size()), format) << name;
+    }
+    // A PNG named .jpg and the TIFF opened again: the lossless pixels come back exactly.
+    ASSERT_EQ(RunCli(scratch, {input, "--save", scratch.File("copy.png")}).exitCode, 0);
+    std::filesystem::rename(scratch.File("copy.png"), scratch.File("x.jpg"));
+    for (const char* name : {"x.jpg", "copy.tiff"}) {
+        const std::string back = scratch.File(std::string(name) + "-back.bmp");
+        ASSERT_EQ(RunCli(scratch, {scratch.File(name), "--save", back}).exitCode, 0) << name;
+        EXPECT_EQ(SavedRows(back), original) << name;
+    }
+    EXPECT_EQ(RunCli(scratch, {scratch.File("copy.jpeg"), "--save", scratch.File("j.bmp")}).exitCode, 0);
+
+    // Neither content nor ending names a picture: exit 1, the message names the file.
+    const std::string text = scratch.Write("notizen.txt", {'E', 'i', 'n', 'k', 'a', 'u', 'f'});
+    const CliResult refused = RunCli(scratch, {text});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.errorText.find("Beim Laden der Datei ist ein Fehler aufgetreten"), std::string::npos);
+    EXPECT_NE(refused.errorText.find("notizen.txt"), std::string::npos) << refused.errorText;
 }
 
 TEST(CliSteps, ScaleStartsANewUndeformedPicture)

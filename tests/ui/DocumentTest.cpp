@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 #include "DocumentTestSupport.h"
+#include "image/CodecChoice.h"
 #include "image/qt/Clipboard.h"
 #include "image/qt/DialogButtons.h"
 #include "image/qt/JpegDialog.h"
@@ -78,11 +79,13 @@ private slots:
 
     void opensEveryFormatAsTwentyFourBitWarpField();
     void upperCaseEndingOpensWithItsCodec();
-    void unknownEndingIsRefusedSilently();
+    void picturesOpenByTheirContentWhateverTheirName();
+    void fileThatIsNoPictureShowsTheLoadMessage();
     void brokenFileShowsTheLoadMessageAndLeavesNoWindow();
 
     void saveAsWithoutEndingWritesBitmapAndTakesTheName();
     void saveAsToUnknownEndingReportsAndWritesNothing();
+    void saveAsTakesTheLongEndings();
     void saveToUnwritableFolderKeepsPathAndFlag();
     void writeProtectedFileIsNotReplaced();
     void pipeIsRefusedWithoutWaitingForAWriter();
@@ -131,20 +134,52 @@ void DocumentTest::upperCaseEndingOpensWithItsCodec()
     QVERIFY(editor.messages.isEmpty());
 }
 
-void DocumentTest::unknownEndingIsRefusedSilently()
+void DocumentTest::picturesOpenByTheirContentWhateverTheirName()
 {
     EditorHarness editor;
     QTemporaryDir folder;
-    const QString jpg = folder.filePath(QStringLiteral("photo.jpg"));
-    WritePicture(jpg.toStdString(), 4, 4, Pattern24(4, 4));
-    for (const char* name : {"photo.jpeg", "photo.tiff", "photo.gif"}) {
-        const QString other = folder.filePath(QLatin1String(name));
-        QVERIFY(QFile::copy(jpg, other));
-        QVERIFY(!Open(editor, other));
+    const std::vector<std::uint8_t> rows = Pattern24(6, 5);
+    // A PNG under a JPEG name, the long endings, a bitmap without ending and a
+    // TIFF under a name of no picture format: each opens with its own codec.
+    struct Case {
+        const char* writtenAs;
+        const char* openedAs;
+        bool lossless;
+    };
+    const Case cases[] = {{"a.png", "x.jpg", true},         {"b.jpg", "urlaub.jpeg", false},
+                          {"c.jpg", "URLAUB.JPE", false},    {"d.tif", "scan.tiff", true},
+                          {"e.bmp", "ohne-endung", true},    {"f.tif", "scan.dat", true}};
+    for (const Case& c : cases) {
+        const QString written = folder.filePath(QLatin1String(c.writtenAs));
+        WritePicture(written.toStdString(), 6, 5, rows);
+        const QString opened = folder.filePath(QLatin1String(c.openedAs));
+        QVERIFY(QFile::rename(written, opened));
+        CGrimassoDoc* document = Open(editor, opened);
+        QVERIFY2(document, c.openedAs);
+        QCOMPARE(document->GetPictureSize(), QSize(6, 5));
+        QCOMPARE(document->GetTitle(), QLatin1String(c.openedAs));
+        if (c.lossless)
+            QVERIFY2(PictureRows(document) == rows, c.openedAs);
     }
     QVERIFY(editor.messages.isEmpty());
+    QCOMPARE(editor.Manager().Documents().size(), qsizetype(std::size(cases)));
+}
+
+void DocumentTest::fileThatIsNoPictureShowsTheLoadMessage()
+{
+    EditorHarness editor;
+    testpictures::ScratchDirectory scratch;
+    // Neither the bytes nor the ending name a format; a GIF is one we cannot read.
+    const QString text = QtPath(scratch.Write("notizen.txt", {'E', 'i', 'n', 'k', 'a', 'u', 'f'}));
+    const QString gif = QtPath(scratch.Write("bild.gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0}));
+    for (const QString& path : {text, gif}) {
+        editor.messages.clear();
+        QVERIFY(!Open(editor, path));
+        QCOMPARE(editor.messages, QStringList{kLoadFailed});
+    }
     QVERIFY(editor.Manager().Documents().isEmpty());
     QVERIFY(editor.Area()->subWindowList().isEmpty());
+    QVERIFY(!editor.Manager().RecentFiles().contains(QFileInfo(text).absoluteFilePath()));
 }
 
 void DocumentTest::brokenFileShowsTheLoadMessageAndLeavesNoWindow()
@@ -214,7 +249,7 @@ void DocumentTest::saveAsToUnknownEndingReportsAndWritesNothing()
     CGrimassoDoc* document = Open(editor, source);
     QVERIFY(document);
     document->SetModifiedFlag(true);
-    for (const char* name : {"copy.gif", "copy.jpeg", "copy.TIFF"}) {
+    for (const char* name : {"copy.gif", "copy.jpeg2", "copy.TIFFANY"}) {
         editor.messages.clear();
         EditorHarness::AnswerFileDialogWith(folder.filePath(QLatin1String(name)));
         document->OnFileSaveAs();
@@ -226,6 +261,36 @@ void DocumentTest::saveAsToUnknownEndingReportsAndWritesNothing()
     }
     // Only the source itself is in the folder: no temporary file was left behind.
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("source.bmp")});
+}
+
+void DocumentTest::saveAsTakesTheLongEndings()
+{
+    EditorHarness editor;
+    QTemporaryDir folder;
+    const QString source = folder.filePath(QStringLiteral("source.bmp"));
+    WritePicture(source.toStdString(), 5, 4, Pattern24(5, 4));
+    CGrimassoDoc* document = Open(editor, source);
+    QVERIFY(document);
+    // The written file's first bytes show the codec the ending chose.
+    struct Case {
+        const char* name;
+        PictureFormat format;
+    };
+    const Case cases[] = {{"copy.jpeg", PictureFormat::Jpeg}, {"copy.JPE", PictureFormat::Jpeg},
+                          {"copy.tiff", PictureFormat::Tiff}};
+    for (const Case& c : cases) {
+        const QString target = folder.filePath(QLatin1String(c.name));
+        EditorHarness::AnswerFileDialogWith(target);
+        if (c.format == PictureFormat::Jpeg)
+            OnNextModalDialog([](QDialog* dialog) { OkButtonOf(dialog)->click(); });
+        QVERIFY2(document->DoSave(QString()), c.name);
+        const QByteArray bytes = FileBytes(target);
+        QVERIFY2(FormatFromSignature(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                     static_cast<std::size_t>(bytes.size())) == c.format,
+                 c.name);
+        QCOMPARE(document->GetTitle(), QLatin1String(c.name));
+    }
+    QVERIFY(editor.messages.isEmpty());
 }
 
 void DocumentTest::saveToUnwritableFolderKeepsPathAndFlag()

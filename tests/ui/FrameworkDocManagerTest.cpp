@@ -322,9 +322,10 @@ void FrameworkDocManagerTest::saveAllModifiedStopsAtCancel()
 void FrameworkDocManagerTest::filtersBecomeQtFilters()
 {
     QCOMPARE(ConvertFileFilter(LoadQString(IDS_OPEN_FILTER)),
-             (QStringList{QStringLiteral("Alle bekannten Grafikformate (*.bmp *.jpg *.tif *.png)"),
-                          QStringLiteral("Windows-Bitmap-Grafik (*.bmp)"), QStringLiteral("JPEG-Grafik (*.jpg)"),
-                          QStringLiteral("TIFF (*.tif)"), QStringLiteral("Portable Network Graphic (*.png)")}));
+             (QStringList{QStringLiteral("Alle bekannten Grafikformate (*.bmp *.jpg *.jpeg *.jpe *.tif *.tiff *.png)"),
+                          QStringLiteral("Windows-Bitmap-Grafik (*.bmp)"),
+                          QStringLiteral("JPEG-Grafik (*.jpg *.jpeg *.jpe)"), QStringLiteral("TIFF (*.tif *.tiff)"),
+                          QStringLiteral("Portable Network Graphic (*.png)")}));
     QCOMPARE(ConvertFileFilter(QStringLiteral("Video|*.avi||")), QStringList{QStringLiteral("Video (*.avi)")});
     QVERIFY(ConvertFileFilter(QString()).isEmpty());
 }

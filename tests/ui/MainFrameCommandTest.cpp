@@ -139,8 +139,9 @@ void MainFrameCommandTest::ctrlOAsksWithThePictureFilterAndOpensOrActivates()
     QTest::keyClick(m_frame, Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(m_dialogCalls,
              (QStringList{"0",
-                          "Alle bekannten Grafikformate|*.bmp;*.jpg;*.tif;*.png|Windows-Bitmap-Grafik (*.bmp)|*.bmp|"
-                          "JPEG-Grafik (*.jpg)|*.jpg|TIFF (*.tif)|*.tif|Portable Network Graphic (*.png)|*.png||",
+                          "Alle bekannten Grafikformate|*.bmp;*.jpg;*.jpeg;*.jpe;*.tif;*.tiff;*.png|"
+                          "Windows-Bitmap-Grafik (*.bmp)|*.bmp|JPEG-Grafik (*.jpg *.jpeg *.jpe)|*.jpg;*.jpeg;*.jpe|"
+                          "TIFF (*.tif *.tiff)|*.tif;*.tiff|Portable Network Graphic (*.png)|*.png||",
                           "bmp", ""}));
     QCOMPARE(TestDocuments().size(), 1);
     QCOMPARE(TestDocuments()[0]->openedPaths, QStringList{first});

@@ -1,5 +1,6 @@
 // The start screen (its picture, timing and key forwarding), the About box's
-// placement, and the command line that decides whether a start screen shows.
+// placement, the command line that decides whether a start screen shows, and
+// the window icon.
 #include <QFile>
 #include <QMainWindow>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 #include "app/CommandLineInfo.h"
 #include "app/StartPicture.h"
 #include "app/StartScreen.h"
+#include "app/ToolbarIcons.h"
 #include "framework/Application.h"
 
 class StartScreenTest : public QObject {
@@ -28,6 +30,7 @@ private slots:
     void aboutBoxSitsCentredWithItsButtonOnThePicture();
     void aboutBoxClosesWithEscape();
     void commandLineDecidesAboutTheStartScreen();
+    void windowIconIsTheInstalledIcon();
 };
 
 void StartScreenTest::initTestCase()
@@ -201,9 +204,16 @@ void StartScreenTest::commandLineDecidesAboutTheStartScreen()
     QCOMPARE(info.m_strError, QStringLiteral("Unbekannte Option: --farbe"));
     QCOMPARE(ParseCommandLine({QStringLiteral("-h")}).m_nShellCommand, CCommandLineInfo::ShowUsage);
 
-    // The print command line shows no start screen and ends the program.
+    // The print command line shows no start screen and ends the program; the
+    // file that cannot be opened is reported.
+    QStringList messages;
+    SetMessageBoxHook([&messages](const QString& text, MessageButtons, MessageIcon) {
+        messages.append(text);
+        return MessageResult::Ok;
+    });
     auto app = std::make_unique<CGrimassoApp>();
     QVERIFY(!app->InitInstance({QStringLiteral("--print"), QStringLiteral("/nicht/da.bad")}));
+    QCOMPARE(messages, QStringList{QStringLiteral("Beim Laden der Datei ist ein Fehler aufgetreten")});
     QVERIFY(!StartScreen::IsEnabled());
     QVERIFY(!StartScreen::Current());
     QCOMPARE(app->ExitCode(), 1);
@@ -212,3 +222,18 @@ void StartScreenTest::commandLineDecidesAboutTheStartScreen()
 
 QTEST_MAIN(StartScreenTest)
 #include "StartScreenTest.moc"
+
+void StartScreenTest::windowIconIsTheInstalledIcon()
+{
+    // Every size the desktop gets is embedded, pixel for pixel (compared
+    // premultiplied, as a pixmap holds them).
+    const QIcon icon = ApplicationIcon();
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString installed = QStringLiteral(GRIMASSO_SOURCE_DIR "/resources/icons/grimasso-%1.png").arg(size);
+        const QImage expected = QImage(installed).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QVERIFY2(!expected.isNull(), qPrintable(installed));
+        const QImage shown = icon.pixmap(QSize(size, size)).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QCOMPARE(shown.size(), QSize(size, size));
+        QVERIFY2(shown == expected, qPrintable(installed));
+    }
+}
