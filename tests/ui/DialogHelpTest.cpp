@@ -86,7 +86,8 @@ private:
 
 void DialogHelpTest::initTestCase()
 {
-    UseFreshSettings();
+    // Test settings, left as they are: these tests add nothing to them.
+    QStandardPaths::setTestModeEnabled(true);
 }
 
 void DialogHelpTest::init()

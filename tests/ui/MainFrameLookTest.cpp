@@ -56,7 +56,8 @@ private:
 
 void MainFrameLookTest::initTestCase()
 {
-    UseFreshSettings();
+    // Test settings, left as they are: these tests add nothing to them.
+    QStandardPaths::setTestModeEnabled(true);
 }
 
 void MainFrameLookTest::init()
