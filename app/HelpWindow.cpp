@@ -78,7 +78,9 @@ void CHelpWindow::MoveTo(QWidget* owner)
     const bool wasVisible = isVisible();
     const QRect place = geometry();
     setParent(owner, windowFlags());  // hides the window
-    setGeometry(place);
+    // A window on screen keeps its place; a new one is placed over its owner.
+    if (wasVisible)
+        setGeometry(place);
     m_pOwner = owner == m_pHome ? nullptr : owner;
     if (m_pOwner)
         m_pOwner->installEventFilter(this);

@@ -136,7 +136,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // Scroll ranges and steps from the whole client area, as if no bar showed.
+    // Scroll ranges and steps from the whole client area, whatever bars show now.
     void UpdateScrollSizes();
     // The client area left for the zoomed picture once the bars it needs are shown.
     QSize ClientSizeForZoomedPicture() const;
