@@ -2,6 +2,7 @@
 // the per-mouse-move step that commits long drags in sub-moves of 0.6 x radius.
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "deform/CircleRun.h"
 #include "deform/RowBands.h"
@@ -48,14 +49,32 @@ void CWarpField::MovePoint(std::int32_t ax, std::int32_t ay, std::int32_t cx, st
     auto runOf = [&](std::int32_t y) {
         return RunInsideCircle(cx, std::int64_t{cy} - y, x0, x1, r, [r](double d) { return r > d; });
     };
-    auto sourceOf = [&](const MapEntry* map, std::int32_t x, std::int32_t y) {
-        const std::int64_t ex = std::int64_t{cx} - x;
+    // The sample offset depends on the distance alone, and columns cx - a and
+    // cx + a share the distance: each row computes the offsets once per |ex| of
+    // its run, with the same operations as for each pixel, so the same results.
+    struct Offset {
+        std::int32_t x, y;
+    };
+    auto offsetsOf = [&](std::int32_t y, const CircleRun& run, std::vector<Offset>& offsets) {
         const std::int64_t ey = std::int64_t{cy} - y;
-        const double w = 1.0 - IntegerDistance(ex, ey) / r;
-        const std::int32_t qx = ClampToRange(std::int64_t{x} + TruncToInt32(static_cast<double>(dx) * w), m_width);
-        const std::int32_t qy = ClampToRange(std::int64_t{y} + TruncToInt32(static_cast<double>(dy) * w), m_height);
+        const OffsetSpan span = SpanOfAbsoluteOffsets(std::int64_t{cx} - run.last, std::int64_t{cx} - run.first);
+        offsets.resize(static_cast<std::size_t>(span.farthest - span.nearest + 1));
+        for (std::int64_t a = span.nearest; a <= span.farthest; ++a) {
+            const double w = 1.0 - IntegerDistance(a, ey) / r;
+            offsets[static_cast<std::size_t>(a - span.nearest)] =
+                Offset{TruncToInt32(static_cast<double>(dx) * w), TruncToInt32(static_cast<double>(dy) * w)};
+        }
+        return span.nearest;
+    };
+    auto sourceOf = [&](const MapEntry* map, std::int32_t x, std::int32_t y, const Offset& offset) {
+        const std::int32_t qx = ClampToRange(std::int64_t{x} + offset.x, m_width);
+        const std::int32_t qy = ClampToRange(std::int64_t{y} + offset.y, m_height);
         const MapEntry source = map[IndexOf(qx, qy)];
         return MapEntry{ClampToRange(source.x, m_width), ClampToRange(source.y, m_height)};
+    };
+    auto offsetIndex = [cx](std::int32_t x, std::int64_t nearest) {
+        const std::int64_t ex = std::int64_t{cx} - x;
+        return static_cast<std::size_t>((ex < 0 ? -ex : ex) - nearest);
     };
     MapEntry* map = m_pMap.data();
 
@@ -64,10 +83,14 @@ void CWarpField::MovePoint(std::int32_t ax, std::int32_t ay, std::int32_t cx, st
         // row bands gives the same pixels.
         const std::int64_t box = (std::int64_t{x1} - x0 + 1) * (std::int64_t{y1} - y0 + 1);
         ForEachRowBand(y0, y1 + 1, box, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+            std::vector<Offset> offsets;
             for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
                 const CircleRun run = runOf(y);
+                if (run.Empty())
+                    continue;
+                const std::int64_t nearest = offsetsOf(y, run, offsets);
                 for (std::int32_t x = run.first; x <= run.last; ++x) {
-                    const MapEntry source = sourceOf(map, x, y);
+                    const MapEntry source = sourceOf(map, x, y, offsets[offsetIndex(x, nearest)]);
                     CopySample(x, y, source.x, source.y);
                 }
             }
@@ -83,15 +106,17 @@ void CWarpField::MovePoint(std::int32_t ax, std::int32_t ay, std::int32_t cx, st
     const std::int32_t stepY = dy > 0 ? 1 : -1;
     const std::int32_t firstY = dy > 0 ? y0 : y1;
     const std::int32_t endY = dy > 0 ? y1 + 1 : y0 - 1;
+    std::vector<Offset> offsets;
     for (std::int32_t y = firstY; y != endY; y += stepY) {
         const CircleRun run = runOf(y);
         if (run.Empty())
             continue;
+        const std::int64_t nearest = offsetsOf(y, run, offsets);
         const std::int32_t stepX = dx > 0 ? 1 : -1;
         const std::int32_t firstX = dx > 0 ? run.first : run.last;
         const std::int32_t endX = dx > 0 ? run.last + 1 : run.first - 1;
         for (std::int32_t x = firstX; x != endX; x += stepX) {
-            const MapEntry source = sourceOf(map, x, y);
+            const MapEntry source = sourceOf(map, x, y, offsets[offsetIndex(x, nearest)]);
             map[IndexOf(x, y)] = source;
             CopySample(x, y, source.x, source.y);
         }

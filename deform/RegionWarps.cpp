@@ -2,6 +2,7 @@
 // with the rotate tool: each call of a gesture replaces the previous one by
 // reading the undo map, the state before the gesture.
 #include <algorithm>
+#include <vector>
 
 #include "deform/CircleRun.h"
 #include "deform/RowBands.h"
@@ -91,15 +92,23 @@ void CWarpField::ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius
     // Every sample is read from the undo map and every entry written once, so the
     // rows can be split into bands freely; rows run outermost for the cache.
     const std::int64_t box = (std::int64_t{x1} - x0 + 1) * (std::int64_t{y1} - y0 + 1);
+    // The scale k depends on the distance alone, and columns cx - a and cx + a
+    // share the distance: each row computes k once per |ex| of its run.
     ForEachRowBand(y0, y1 + 1, box, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+        std::vector<double> scales;
         for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
             const std::int64_t ey = towardCentre ? std::int64_t{cy} - y : std::int64_t{y} - cy;
             const CircleRun run = RunInsideCircle(cx, ey, x0, x1, radius, [radius](double d) { return d <= radius; });
             RestoreStaleRow(y, run.first, run.last);
+            if (run.Empty())
+                continue;
+            const OffsetSpan span = SpanOfAbsoluteOffsets(std::int64_t{run.first} - cx, std::int64_t{run.last} - cx);
+            scales.resize(static_cast<std::size_t>(span.farthest - span.nearest + 1));
+            for (std::int64_t a = span.nearest; a <= span.farthest; ++a)
+                scales[static_cast<std::size_t>(a - span.nearest)] = (1.0 - IntegerDistance(a, ey) / radius) * strength;
             for (std::int32_t x = run.first; x <= run.last; ++x) {
                 const std::int64_t ex = towardCentre ? std::int64_t{cx} - x : std::int64_t{x} - cx;
-                const double d = IntegerDistance(ex, ey);
-                const double k = (1.0 - d / radius) * strength;
+                const double k = scales[static_cast<std::size_t>((ex < 0 ? -ex : ex) - span.nearest)];
                 StoreRegionSample(x, y,
                                   std::int64_t{x} + TruncToInt32(static_cast<double>(ex) * k),
                                   std::int64_t{y} + TruncToInt32(static_cast<double>(ey) * k));

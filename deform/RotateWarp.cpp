@@ -2,7 +2,6 @@
 // amplification) at the centre falling smoothly to no turn at the rim.
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "deform/CircleRun.h"
@@ -88,7 +87,7 @@ void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double 
     // computed in bands; then every pixel looks its turn up.
     static thread_local TurnTable table;
     const std::size_t size = static_cast<std::size_t>(swirl.radiusSquared) + 3;
-    if (table.marked.size() < size) {
+    if (table.marked.size() < size || table.turns.size() < size) {
         table.marked.assign(size, 0);
         table.turns.resize(size);
     }

@@ -14,7 +14,8 @@ public:
     // CFileException(generic, -1); every library error raises CArchiveException(badIndex).
     void Read(const std::string& path) override;
     // Saves the 24-bit rows with m_quality and m_progressive. A picture that is
-    // not 24-bit leaves the just-created file empty and raises CArchiveException(badIndex).
+    // not 24-bit leaves the just-created file empty and raises CArchiveException(badIndex);
+    // a failed write (a full disk) raises CFileException(hardIO) with the system's errno.
     void Write(const std::string& path) override;
     // Takes quality and progressive flag from a CodecOptions record (kept as they
     // are when options is null), then fills the header as the base does.

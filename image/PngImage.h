@@ -15,6 +15,7 @@ public:
     // CArchiveException(generic); a file that cannot be opened CFileException(generic, -1).
     void Read(const std::string& path) override;
     // Saves the 24-bit rows. A picture that is not 24-bit raises
-    // CArchiveException(generic) before any file is created.
+    // CArchiveException(generic) before any file is created; a failed write (a full
+    // disk) CFileException(hardIO) with the system's errno.
     void Write(const std::string& path) override;
 };

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -132,18 +133,23 @@ void SyncFolder(const std::string& target)
 bool SaveByRename(CDibImage& codec, const std::string& target, const struct stat* existing)
 {
     std::string name;
-    const int created = CreateTemporaryBeside(target, name);
-    if (created < 0) {
-        const int error = errno;
-        if (existing && (error == EACCES || error == EPERM))
-            return false;
-        throw CFileException(CFileException::generic, error, std::string());
+    std::optional<TemporaryFile> temporary;
+    {
+        // Created and remembered at one stroke, or an interruption in between would leave it.
+        InterruptionHold hold;
+        const int created = CreateTemporaryBeside(target, name);
+        if (created < 0) {
+            const int error = errno;
+            if (existing && (error == EACCES || error == EPERM))
+                return false;
+            throw CFileException(CFileException::generic, error, std::string());
+        }
+        ::close(created);
+        temporary.emplace(name);
     }
-    ::close(created);
-    TemporaryFile temporary(name);
-    codec.Write(temporary.Path());
+    codec.Write(temporary->Path());
 
-    Descriptor file(::open(temporary.Path().c_str(), O_RDONLY | O_CLOEXEC));
+    Descriptor file(::open(temporary->Path().c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0)
         throw CFileException(CFileException::generic, errno, std::string());
     TakeOverIdentity(file.get(), existing);
@@ -152,25 +158,26 @@ bool SaveByRename(CDibImage& codec, const std::string& target, const struct stat
     file.Close();
     {
         InterruptionHold hold;
-        if (std::rename(temporary.Path().c_str(), target.c_str()) != 0)
+        if (std::rename(temporary->Path().c_str(), target.c_str()) != 0)
             throw CFileException(CFileException::generic, errno, std::string());
-        temporary.Release();
+        temporary->Release();
     }
     SyncFolder(target);
     return true;
 }
 
 // A scratch file in the system's temporary folder, for a picture that is to be
-// copied into place.
-std::string CreateScratchFile()
+// copied into place; created and remembered at one stroke, like the file above.
+void CreateScratchFile(std::optional<TemporaryFile>& scratch)
 {
     const char* folder = std::getenv("TMPDIR");
     std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/grimasso-save-XXXXXX";
+    InterruptionHold hold;
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0)
         throw CFileException(CFileException::generic, errno, std::string());
     ::close(fd);
-    return pattern;
+    scratch.emplace(pattern);
 }
 
 void WriteAll(int fd, const char* data, std::size_t count)
@@ -190,10 +197,11 @@ void WriteAll(int fd, const char* data, std::size_t count)
 // with it every hard link, its owner, group and mode.
 void SaveInPlace(CDibImage& codec, const std::string& target)
 {
-    TemporaryFile scratch(CreateScratchFile());
-    codec.Write(scratch.Path());
+    std::optional<TemporaryFile> scratch;
+    CreateScratchFile(scratch);
+    codec.Write(scratch->Path());
 
-    Descriptor source(::open(scratch.Path().c_str(), O_RDONLY | O_CLOEXEC));
+    Descriptor source(::open(scratch->Path().c_str(), O_RDONLY | O_CLOEXEC));
     struct stat encoded {};
     if (source.get() < 0 || ::fstat(source.get(), &encoded) != 0)
         throw CFileException(CFileException::generic, errno, std::string());

@@ -15,6 +15,7 @@ public:
     void Read(const std::string& path) override;
     // Saves the 24-bit rows. A picture that is not 24-bit raises
     // CArchiveException(generic) before any file is created; a file that cannot be
-    // created CFileException(generic, -1); a failed write CArchiveException(generic).
+    // created CFileException(generic, -1); a failed write (a full disk, also of the
+    // header while opening) CFileException(hardIO) with the system's errno.
     void Write(const std::string& path) override;
 };
