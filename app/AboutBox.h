@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box: the start picture without caption or border, centred on the
 // screen, with an OK button placed on the picture.
 #include <QDialog>

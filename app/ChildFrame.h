@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A document window inside the main window: hosts one view. Its title comes
 // from the document ("Titel", or "Titel:2" when the document has several
 // windows), set by the document manager, which also makes the last window of

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the command line asks for: nothing (an empty main window), a picture to
 // open, or a picture to print on the default printer (then without start screen).
 #include <QString>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: reads the command line, sets up the document type,
 // the main frame and the start screen, carries out a file named on the command
 // line, and handles the commands that need no document: open, paste as new

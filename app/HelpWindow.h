@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The German help: one window that explains opening pictures, the four tools,
 // undo and smoothing, zoom, saving, scaling and the video, and the keys.
 #include <QDialog>

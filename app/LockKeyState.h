@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state of the Caps Lock, Num Lock and Scroll Lock keys for the status
 // bar's "UF", "NUM" and "RF" panes, read from the key events the program
 // sees. On X11 every key event carries the lock state; elsewhere the state

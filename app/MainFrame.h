@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: menus (one set without a document window, one with), the
 // toolbar, the status bar with its idle text and lock-key panes, the window
 // area for the document windows, the accelerators, help, and command routing

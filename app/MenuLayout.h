@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layout of the main window's menus, toolbar and accelerators: which
 // command sits where, with which string. The main frame builds its widgets
 // from these tables.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ids of the application shell's texts in the German string table (menu
 // titles and items, the recent-file entries, the help window, the command line).
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture that the start screen and the About box show (480 x 360 pixels,
 // 256 colours), read from the program's resources with our own bitmap reader.
 #include <QImage>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The borderless start picture shown while the main window comes up. It goes
 // after 2 seconds or at the user's first key or mouse press, which still
 // reaches its target.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The toolbar's pictures, drawn with vector strokes so that they stay crisp at
 // every size and screen scale, and the program's icon.
 #include <QIcon>

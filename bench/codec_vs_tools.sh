@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Loading and saving a 24-megapixel JPEG, PNG and TIFF with grimasso-cli, each
 # against the codec library's own command-line tool doing the same work on the
 # same file in the same run. Prints the mean times and the ratio ours / theirs

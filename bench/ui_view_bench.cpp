@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the user waits for while deforming a 24-megapixel picture in a view of
 // 1280 x 800 at zoom 1: one pointer move of a move-point drag, one slider
 // change of the rotate dialog, one pointer move that moves the region circle,

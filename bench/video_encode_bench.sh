@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # MP4 export speed against ffmpeg encoding the same frames with the same settings,
 # side by side in one run on the same machine. Our side is the whole export:
 # building every frame from the warp field, converting and encoding it. ffmpeg's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video export on synthetic deformed pictures: whole exports (frame building
 // and writing) as AVI and as MP4, and frame building alone.
 // bench/video_export_bench.sh sets the AVI export against ffmpeg muxing the same

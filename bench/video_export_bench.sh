@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Video export speed against ffmpeg muxing the same raw frames into an AVI, in one
 # run on the same machine. Reports frames per second of both and their ratio
 # (ours / ffmpeg; 1.0 or more means our whole export, frame building included, is

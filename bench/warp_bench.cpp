@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Costs of the warp engine's live calls and whole-picture passes on synthetic
 // pictures. A live region call must cost the same on 1 and on 24 megapixels:
 // compare LiveEnlarge/1 with LiveEnlarge/24 (and the same for Shrink, Rotate).

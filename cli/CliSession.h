@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs parsed steps on one picture, exactly as the editor's gestures and
 // commands drive the warp field.
 #include <cstdint>

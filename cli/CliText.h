@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // German texts of grimasso-cli from the string table, with %1, %2, ... filled in.
 #include <initializer_list>
 #include <string>

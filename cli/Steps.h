@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The steps of grimasso-cli, parsed and checked before any of them runs, so a
 // malformed step never leaves half the work done.
 #include <stdexcept>

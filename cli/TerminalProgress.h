@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video export's progress as a bar on standard error, drawn only when
 // standard error is a terminal and the user did not ask for quiet.
 #include "video/VideoExport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // grimasso-cli: loads a picture and runs editing steps on it from left to right.
 #include <algorithm>
 #include <cstdio>

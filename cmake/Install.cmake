@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installation in the freedesktop layout and the Debian package built from it.
 # Everything the programs need at run time is embedded in them; what is
 # installed here is for the desktop: menu entry, icons, metadata, manuals.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The columns of one row that lie inside a circle, found without testing every
 // pixel: the tools' distance tests hold up to some |ex| and fail beyond it, so a
 // row's pixels inside the circle form one run of columns.

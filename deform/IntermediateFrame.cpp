@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video frame builder: every pixel moves the frame's fraction of the way
 // along its total displacement, sampled from the undeformed picture.
 #include "deform/IntermediateFrame.h"

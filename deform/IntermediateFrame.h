@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame builder of the video export. Frame pixel (j, i) is the undeformed
 // pixel at (j + trunc(c * dx), i + trunc(c * dy)), where (dx, dy) is the total
 // displacement of that pixel in the map and c the frame's fraction of the

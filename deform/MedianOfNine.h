@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The median of nine integers by a fixed network of 19 compare-exchanges: no
 // branches, no full sort, the same value a sort would put in the middle.
 #include <algorithm>

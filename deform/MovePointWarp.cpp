@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The move-point tool: one deformation from a start pixel to a target pixel, and
 // the per-mouse-move step that commits long drags in sub-moves of 0.6 x radius.
 #include <algorithm>

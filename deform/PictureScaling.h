@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Nearest-sample rescaling of a 24-bit picture into a new picture, the work of
 // the "Bild skalieren" command. Qt-free so the editor and grimasso-cli share it.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Enlarge and shrink of a circular region, and the live-call bookkeeping shared
 // with the rotate tool: each call of a gesture replaces the previous one by
 // reading the undo map, the state before the gesture.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rotate tool: a swirl of a circular region, the full angle (times the
 // amplification) at the centre falling smoothly to no turn at the rim.
 #include <array>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Splits passes over rows into disjoint row bands on several threads. Only for
 // work in which no band reads what another band writes, so the result is
 // bit-identical to a single pass whatever the timing of the threads.

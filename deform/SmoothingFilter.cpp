@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Smoothing of the deformation: a 3 x 3 median of the map, separately on the
 // source columns and rows. The colours are never filtered.
 #include "deform/MedianOfNine.h"

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number conversions shared by the warp tools. Positions are formed in double and
 // converted toward zero; these helpers make that conversion total, so extreme
 // slider values or radii can never hit undefined behaviour.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Construction, the gesture protocol (begin, end, one level of undo) and rendering
 // of the deformed picture from the displacement map.
 #include "deform/WarpField.h"

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The deformation engine of one document. The undeformed picture stays untouched;
 // every deformation is folded into one displacement map that names, for every
 // pixel of the deformed picture, the undeformed pixel it shows.

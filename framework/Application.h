@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Access to the application's one document manager and main window from
 // anywhere, the command entry point, and the file-dialog seam for tests.
 #include <QString>

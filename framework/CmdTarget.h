@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command routing. Every menu item, toolbar button and accelerator issues a
 // command id; the main frame offers it along the chain active view -> its
 // document -> active child frame -> main frame -> application until one target

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command, resource and string ids of the editor. The framework's standard
 // commands keep their traditional numbers (the menus, the toolbar, the string
 // table and the routing all key on them); the editor's own commands follow.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one document manager of the application: opens documents (or activates
 // an open one), creates the paste-as-new documents, opens further windows on a
 // document, asks before modified documents close, and keeps the recent-file

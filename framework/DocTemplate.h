@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Binds the document class, the view class and the child frame of one document
 // type, with the type's descriptor (names and the default save filter).
 #include <QString>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document base: a modified flag, a path and a title, the views that show
 // it, and the generic Save, Save As and Close commands with the save prompt.
 #include <QList>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "framework/FileFilter.h"
 
 QStringList ConvertFileFilter(const QString& filter)

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ids of the framework layer's own texts in the German string table.
 
 constexpr int IDS_ASK_TO_SAVE = 41000;      // "Änderungen in %1 speichern?"

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Help asked for from a window, usually a dialog's "Hilfe" button. A topic is
 // the string id of a heading of the help text; 0 is the help as a whole.
 #include <functional>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message boxes over the German string table, with a seam for tests.
 #include <QString>
 #include <functional>

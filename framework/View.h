@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The view base: a scrolling widget that shows one document. The document
 // knows its views; a view registers itself on construction and leaves on
 // destruction.

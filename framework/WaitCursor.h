@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shows the wait cursor for the lifetime of the object.
 class CWaitCursor {
 public:

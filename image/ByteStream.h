@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Buffered little-endian byte streams for the bitmap formats. A reader takes its
 // bytes from a file or from a memory block (a packed bitmap from the clipboard);
 // a writer puts them into a file or appends them to a growable memory block.

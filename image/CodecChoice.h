@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Chooses the codec for a picture file. Saving goes by the name's ending;
 // opening goes by the first bytes of the file and uses the ending only when
 // those bytes name no format we know.

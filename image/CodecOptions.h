@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The options record handed to SetHeader: quality then progressive flag.
 // Only the JPEG codec reads it; the others ignore it.
 #include <cstdint>

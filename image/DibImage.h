@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture in memory: a device-independent bitmap (header, optional colour
 // table, pixel rows), and the Windows bitmap codec. The JPEG, PNG and TIFF
 // codecs derive from it and fill the very same fields.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The failures of file and clipboard input and output. Codecs raise them; the
 // document (and grimasso-cli) catch them all through CException in one place.
 #include <exception>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Path helpers shared by saving, the video export and the command-line tool.
 #include <string>
 

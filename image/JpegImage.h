@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JPEG files through libjpeg: the library's top-down RGB scanlines become the
 // picture's bottom-up blue-green-red rows, and back.
 #include <cstdint>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Large pixel and map blocks, backed by huge pages where the system allows it.
 // A 24-megapixel document holds over half a gigabyte; with 4 KiB pages filling
 // it costs more in page faults than in the copying itself.

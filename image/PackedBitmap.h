@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The packed bitmap block that pictures travel in through the clipboard: the
 // 40-byte BITMAPINFOHEADER, the colour table (for 1, 4 and 8 bits), then the
 // pixel rows bottom-up, each padded to 4 bytes. There is no file header.

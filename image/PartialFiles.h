@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files being written that must not outlive an interruption: the temporary file
 // of a save and the video being exported. A signal handler removes them with
 // RemovePartialFiles; everything else here runs in normal program flow.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A heap block of pixel bytes, owned, or borrowed from someone who keeps it
 // alive (a codec writing the warp field's rows reads them in place instead of
 // copying the whole picture). Allocation failure raises CMemoryException, so no

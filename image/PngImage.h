@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PNG files through libpng: every file the library can decode arrives as a 24-bit
 // picture; every picture is written as 8-bit RGB without interlacing.
 #include <string>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving that never destroys the previous file and never goes around it.
 //
 // The target is the file behind any symbolic link at path; the link stays.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TIFF files through libtiff: reading goes through the library's RGBA raster, so
 // every kind the library can render arrives as a 24-bit picture; writing always
 // produces uncompressed big-endian 8-bit RGB, one row a strip.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a codec's stdio output ended. The libraries only learn that an fwrite
 // fell short and jump back through their error handler, so the errno of that
 // moment is taken right after the library's last call, before anything else

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RIFF AVI writer. Layout of a file (sizes and counts are written as
 // placeholders first and rewritten when the stream ends):
 //

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes one AVI file holding a single video stream of uncompressed frames, in
 // the RIFF AVI format with the OpenDML extension: the first RIFF ('AVI ') carries
 // the headers, its frames and the legacy idx1 index; further frames go to 'AVIX'

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Videos encoded through FFmpeg's libraries:
 //   Mp4  - H.264 (libx264), yuv420p, constant quality, the index at the front
 //          so that playback starts at once; an odd width or height gets one

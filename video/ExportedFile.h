@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Removing what a failed or cancelled video export wrote. The one place that
 // deletes an export's file, for every ending and every way an export can end.
 #include <string>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The colours of an animated morph GIF. Every frame of the morph is made of
 // pixels of the undeformed picture, so one palette generated from that picture
 // (libavfilter's palettegen) serves the whole video; paletteuse maps each frame

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The export loop: open the file, start the stream, then for every frame ask for
 // a cancel, build the frame, write it and advance the progress; end, close, and
 // delete the file after a cancel or a failure.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video export: writes a video whose frames morph the undeformed picture of
 // a warp field into its deformed picture, independent of any window. The
 // format follows the path's ending (see VideoWriter.h). The caller shows the

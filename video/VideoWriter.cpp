@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The choice of writer by ending, and the AVI writer behind the common interface.
 #include "video/VideoWriter.h"
 

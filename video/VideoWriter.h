@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the video export writes frames through: our own AVI writer for .avi (and
 // any ending we do not know), or an FFmpeg encoder for .mp4, .webm and .gif.
 // Calling order: Open, CreateVideoStream, WriteFrame once per frame, then

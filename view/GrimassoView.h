@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The view of a picture document: draws the deformed picture at the top-left,
 // stretched by one of seven zoom factors, inside a scrolling area; prints it on
 // one page; converts pointer positions into picture coordinates; and drives the

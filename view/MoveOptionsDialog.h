@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Asks for the document's deformation radius of the move-point tool (1 to 1000).
 #include <QDialog>
 #include <cstdint>

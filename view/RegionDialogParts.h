@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pieces the three region tool dialogs share: their sliders, the scale
 // labels under a slider, and their button row.
 #include <initializer_list>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Drehen": while it is open every change of either slider previews the
 // rotation of the dragged circle with both current values, the angle in whole
 // degrees and the amplification = gain position / 100. OK keeps the last

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Asks for the new width and height of the picture (1 to 10000 each). With
 // "Seitenverhältnis beibehalten" checked, typing one size sets the other in the
 // ratio of the size the dialog opened with.

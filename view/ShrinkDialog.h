@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Bildbereich verkleinern": while it is open every change of the size slider
 // previews the reduction of the dragged circle with factor = position / 100.
 // OK keeps the last preview; the caller undoes it when the dialog is rejected.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interactive side of the picture view: the four deformation tools on the
 // left mouse button, the region dialogs and their previews, and the Undo,
 // smoothing and move-options commands. Every change to the picture is made by

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document of one open picture. It owns the warp field (undeformed picture,
 // deformation, deformed picture), loads a picture from a file or the clipboard,
 // saves the deformed picture in the format named by the file's ending, and

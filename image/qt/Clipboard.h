@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures through the system clipboard. We place a packed 24-bit bitmap block
 // (header, rows, 4 spare bytes) under our own type, and offer the same picture
 // as "image/bmp" and as an image for other programs. Pasting takes our block,

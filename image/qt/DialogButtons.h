@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The button row of the editor's small dialogs: "OK" (the default button,
 // left unconnected so that the dialog can validate first), "Abbrechen" and
 // "Hilfe" (the application's help at the section SetHelpTopic chose for the

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Asks for the JPEG quality and the progressive option before a JPEG save.
 // The slider runs upside down: its top end (position 0) is quality 100.
 #include <QDialog>

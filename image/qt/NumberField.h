@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Edit fields for whole numbers in the editor's dialogs: digits only, read back
 // with a range check that names the allowed range and keeps the focus there.
 #include <QString>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading AVI files back in tests: a RIFF walker over the file as it lies on
 // disk, a sink that fails on demand, and the ffprobe/ffmpeg views of a file.
 #include <cstdint>

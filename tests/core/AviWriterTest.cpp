@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The AVI writer: the file read back chunk by chunk, its headers and every
 // index, the lifecycle in every state, failures of the disk, and the file as
 // ffprobe and ffmpeg see it (also past 1 GiB).

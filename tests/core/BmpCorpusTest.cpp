@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real bitmap files of many writers and flavours: the good ones load with the right
 // pixels, the unsupported ones are refused, the broken ones never crash.
 #include <gtest/gtest.h>

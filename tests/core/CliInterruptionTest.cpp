@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // grimasso-cli under signals, resource limits, full disks, odd inputs and
 // protected files: it ends with the promised exit code and message and leaves
 // no half-written file behind.

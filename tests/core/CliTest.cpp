@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // grimasso-cli end to end: every step against the engine driven directly, the
 // exit codes and messages of bad steps, and saves that must not destroy files.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing the codec: by the name's ending for saving, by the file's first
 // bytes (ending as the fallback) for opening.
 #include <gtest/gtest.h>

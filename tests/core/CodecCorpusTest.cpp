@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The JPEG, PNG and TIFF codecs against real files written by other programs:
 // every file either loads correctly or is refused with its codec's exception.
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared steps of the codec tests: preparing a codec for a save, the cause of
 // an archive error, and the header every reader must deliver.
 #include <gtest/gtest.h>

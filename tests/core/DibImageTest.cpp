@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The raster image and the Windows bitmap reader and writer, and the byte streams under them.
 #include <gtest/gtest.h>
 

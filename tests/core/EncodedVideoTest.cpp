@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The encoded videos (MP4, WebM, GIF): the choice by ending, every frame as
 // ffmpeg decodes it against the frame builder, the sizes, and every way an
 // export can fail or be cancelled, with what stays on disk afterwards.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video frame builder: frame 0 is the undeformed picture, the full fraction
 // the deformed one, displacements shrink toward zero in between, padding is 0.
 #include <gtest/gtest.h>

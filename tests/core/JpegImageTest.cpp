@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The JPEG codec: round trips, what the written file holds, and its failures.
 // (Reading real files, and the orientation of the reader against another
 // format, is checked in CodecCorpusTest.)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JPEGs of printing inks (CMYK and YCCK, plain and with Adobe's inverted
 // samples) load as the RGB colours those inks print.
 #include <gtest/gtest.h>

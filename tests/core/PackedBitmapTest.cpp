@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clipboard block: building, reading back, and its bitmap-file form.
 #include <gtest/gtest.h>
 

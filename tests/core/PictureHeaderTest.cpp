@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture header on its way out of the program: the warp field's header has
 // no resolution, so the video's format block carries none, while a saved file
 // gets its resolution from the codec. Driven through grimasso-cli end to end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PNG codec: lossless round trips, what the written file holds, and its
 // failures. (The conversions of every other kind of PNG are checked against the
 // PNG suite in CodecCorpusTest.)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving over existing files: links, permissions, owner, group and mode, a
 // folder that takes no new file, and failed writes with their true cause.
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A tmpfs of a few pages mounted on a folder: a real file system that runs
 // full. Mounting needs root (or the right capability); tests skip without it.
 #include <cstdio>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hand-made bitmap files and pictures for tests: little-endian byte assembly,
 // headers, complete files, and scratch files that vanish after the test.
 #include <cstdint>

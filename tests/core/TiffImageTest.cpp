@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The TIFF codec: lossless round trips, the one kind of file it writes, and how
 // library errors end.
 #include <gtest/gtest.h>

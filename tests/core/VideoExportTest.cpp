@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video export: frame count and times, the order of cancel questions and
 // progress positions, what is left on disk after every kind of ending, and the
 // finished file as ffmpeg decodes it.

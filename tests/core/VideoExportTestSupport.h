@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A progress display for export tests that records every call in order.
 #include <filesystem>
 #include <functional>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Construction, rendering and the gesture protocol of the warp field.
 #include <gtest/gtest.h>
 

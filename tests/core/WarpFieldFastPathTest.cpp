@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The warp field's fast paths (row bands on several threads, runs of columns
 // inside the circle, the rotate tool's table of turns, the vectorised median)
 // against the plain reference model, on random pictures and random gestures:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The move-point tool: single moves, committed sub-moves of long drags, previews.
 #include <gtest/gtest.h>
 

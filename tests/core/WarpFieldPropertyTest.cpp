@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random sequences of every operation on small pictures: the map never points
 // outside the picture, row padding is never written, and after every finished
 // gesture the picture is exactly the rendering of the map.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The region tools: enlarge, shrink and rotate, and how live calls of one gesture
 // replace each other.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The smoothing filter: a 3 x 3 median of the map's source columns and rows.
 #include <gtest/gtest.h>
 

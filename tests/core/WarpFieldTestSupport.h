@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures and checks shared by the warp field tests.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A plain model of the warp field for comparisons: every operation written
 // straight from its formulas, one pixel at a time over the whole picture, on one
 // thread, reading snapshots instead of relying on any visiting order. Slow, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bitmap reader on a whole file, as the editor and grimasso-cli open one,
 // followed by the conversion every loaded picture goes through.
 #include <cstddef>

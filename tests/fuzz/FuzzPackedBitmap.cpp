@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The packed bitmap block that arrives through the clipboard, read straight
 // from memory, then converted as a pasted picture is.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PNG reader on a whole file, as the editor and grimasso-cli open one.
 #include <cstddef>
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The step parser of grimasso-cli. Each input is used twice: its lines as the
 // command-line arguments, and the whole input as a step script. Parsing only;
 // no step runs, so nothing is written.

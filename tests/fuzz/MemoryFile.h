@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz inputs for readers that only take a path: the bytes go into an anonymous
 // in-memory file, reachable through /proc/self/fd, so no input touches the disk
 // and every run starts from a fresh file.

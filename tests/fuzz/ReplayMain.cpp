@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target's entry function once over every file named on the
 // command line (folders are walked), without libFuzzer: the regression
 // inputs replay in every build, with gcc too. Exits non-zero when a named

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures through the clipboard: what Copy offers to us and to other
 // programs, and what pasting accepts.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Hilfe" button of the editor's dialogs: the help window opens at the
 // dialog's section and can be scrolled and closed while the modal dialog
 // stays open. Input goes through the window system, which withholds it from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scale, move-options and JPEG settings dialogs: the coupling of width and
 // height, range validation that keeps the dialog open, and the upside-down
 // quality slider.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture document: opening every format, failures and their messages,
 // Save As with its endings and the JPEG settings, Copy, paste as a new
 // picture, and Scale into a new window.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's document machinery without the shell: a main window with a
 // window area, a document manager for picture documents, recorded messages,
 // scripted file names and modal dialogs, and picture files to open.

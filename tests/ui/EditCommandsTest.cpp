@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The view's commands and their states (tools, Undo, smoothing, move options),
 // a command in the middle of a drag, and "Video erzeugen" from the editor down
 // to a file that a video tool decodes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document manager and document base: open-or-activate, discarding failed
 // documents, the recent-file list, window titles, and the questions before a
 // modified document closes.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in document and view for the framework and shell tests: they record
 // what the framework asks of them and fail on request, without reading pictures.
 #include <QList>

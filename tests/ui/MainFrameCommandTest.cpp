@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's commands: the accelerators (Ctrl+Z and Ctrl+V included),
 // opening pictures through the open dialog and the recent files, dropping
 // files, pasting a new picture, and exit with unsaved pictures.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the main window shows around a real picture: the status-bar prompts and
 // tooltips of the view's commands, the marks in the tool, zoom and window
 // menus, and the title while a picture window is maximised.

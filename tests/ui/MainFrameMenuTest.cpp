@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's menus, toolbar, status bar and the states of their items.
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting the whole shell for a test, and reading its menus back as text.
 #include <QAction>
 #include <QApplication>

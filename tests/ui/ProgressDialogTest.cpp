@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress window of the video export: percent text, cancel requests from
 // the button, Escape and the close box (not Enter), event handling while the
 // export runs, and the owner disabled exactly while the window is open.

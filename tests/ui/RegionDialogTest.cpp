@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The region tool dialogs: which previews reach the view, with which values,
 // for the mouse and the keyboard, and how each way of closing ends the dialog.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The region tools driven by mouse events and their dialogs: the circle while
 // dragging, every slider value previewed once from the state at the release,
 // OK and Cancel, gestures that define no region, and the rotate values

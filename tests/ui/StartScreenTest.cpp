@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start screen (its picture, timing and key forwarding), the About box's
 // placement, the command line that decides whether a start screen shows, and
 // the window icon.

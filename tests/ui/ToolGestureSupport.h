@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the tool tests: a picture opened in the editor harness, mouse input
 // sent to a view's client area, a warp field replaying what a gesture should
 // have done, and what the screen really shows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The move-point tool driven by mouse events: the map a drag leaves, positions
 // outside the view, the loss of the mouse in the middle of a drag, and what the
 // screen of every window of the document shows after each step.

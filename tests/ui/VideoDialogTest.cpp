@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video dialog's checks on OK, its path button, and the video command that
 // runs dialog, export and messages together.
 #include <QApplication>

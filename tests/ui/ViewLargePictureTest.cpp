@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Painting a part of a large picture: the right pixels far from the origin at
 // every zoom, and (as a benchmark) a 1280 x 800 repaint whose cost does not
 // grow with the size of the picture.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture view: zoom and coordinate conversions, the zoom commands, the
 // frame that shrinks to fit, painting the picture upright at the top-left,
 // the inverted tool circle, and printing on one page.

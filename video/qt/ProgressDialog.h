@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modeless window the video export shows while it writes frames: a bar, a
 // percent text and "Abbruch". While it is open its owner (the main window unless
 // another is given) is disabled, so that nothing else can start meanwhile; the

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Video erzeugen": asks for the video's length in milliseconds, its frame rate
 // and the file to write. The caller sets the three fields before showing the
 // dialog and reads them after it ends with OK. OK checks the entries in order
