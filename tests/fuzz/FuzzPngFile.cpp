@@ -1,20 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The PNG reader on a whole file, as the editor and grimasso-cli open one.
-#include <cstddef>
-#include <cstdint>
-
-#include "MemoryFile.h"
+// The PNG reader on a whole file.
+#include "FuzzReadFile.h"
 #include "image/PngImage.h"
-#include "image/Exceptions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const MemoryFile file(data, size);
-    try {
-        CPngImage image;
-        image.Read(file.Path());
-        image.ConvertTo24Bit();
-    } catch (const CException&) {
-    }
-    return 0;
+    return FuzzReadFile<CPngImage>(data, size);
 }
