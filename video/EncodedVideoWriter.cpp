@@ -86,6 +86,7 @@ struct EncodedStream {
     GifPalette palette;
     bool palettePrepared = false;
     bool headerWritten = false;
+    bool trailerWritten = false;
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::int32_t rowBytes = 0;
@@ -365,6 +366,7 @@ bool EncodedVideoWriter::EndStream()
     } else if (!Encode(true)) {
         return false;
     }
+    s.trailerWritten = true;
     const int error = av_write_trailer(s.container);
     if (error < 0)
         return Fail(error);
@@ -385,5 +387,10 @@ bool EncodedVideoWriter::Close()
 
 void EncodedVideoWriter::Abandon()
 {
+    // The GIF muxer holds back the last frame until its trailer and frees it
+    // only there; the file is deleted anyway, so the trailer's bytes and its
+    // result do not matter.
+    if (m_stream && m_stream->headerWritten && !m_stream->trailerWritten && m_format == EncodedFormat::Gif)
+        (void)av_write_trailer(m_stream->container);
     m_stream.reset();
 }

@@ -222,6 +222,9 @@ void ClipboardTest::failedCopyLeavesTheClipboardEmpty()
 
     // A picture whose block (about 1.3 GB) cannot be had: the copy fails, and
     // the earlier picture must not stay behind to be pasted by mistake.
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer ends the process on a failed allocation instead of throwing");
+#endif
     bool copied = true;
     {
         AddressSpaceCap cap;
