@@ -124,6 +124,28 @@ void ReportBudget(benchmark::State& state, std::chrono::steady_clock::duration s
     state.counters["budget_ratio"] = mean / kBudgetSeconds;
 }
 
+// One move-point drag whose pointer moves round a circle of circleRadius about
+// the middle of the view, angleStep radians a move, one move an iteration.
+// Returns the time the moves took.
+std::chrono::steady_clock::duration DragRoundTheMiddle(Editor& editor, benchmark::State& state, int circleRadius,
+                                                       double angleStep)
+{
+    editor.view->SetToolMode(CGrimassoView::kMovePoint);
+    const QPoint middle(kViewWidth / 2, kViewHeight / 2);
+    editor.Send(QEvent::MouseButtonPress, middle, Qt::LeftButton, Qt::LeftButton);
+    int step = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        const double angle = ++step * angleStep;
+        const QPoint at = middle + QPoint(static_cast<int>(circleRadius * std::cos(angle)),
+                                          static_cast<int>(circleRadius * std::sin(angle)));
+        editor.Send(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
+    }
+    const auto spent = std::chrono::steady_clock::now() - start;
+    editor.Send(QEvent::MouseButtonRelease, middle, Qt::LeftButton, Qt::NoButton);
+    return spent;
+}
+
 // Pointer moves of a drag, a few pixels each, round a circle in the middle of the view.
 void MovePointDragStep(benchmark::State& state)
 {
@@ -133,18 +155,7 @@ void MovePointDragStep(benchmark::State& state)
         return;
     }
     editor.document.GetWarpField()->SetRadius(static_cast<std::int32_t>(state.range(0)));
-    editor.view->SetToolMode(CGrimassoView::kMovePoint);
-    const QPoint middle(kViewWidth / 2, kViewHeight / 2);
-    editor.Send(QEvent::MouseButtonPress, middle, Qt::LeftButton, Qt::LeftButton);
-    int step = 0;
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state) {
-        const double angle = ++step * 0.05;
-        const QPoint at = middle + QPoint(static_cast<int>(150 * std::cos(angle)), static_cast<int>(150 * std::sin(angle)));
-        editor.Send(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
-    }
-    ReportBudget(state, std::chrono::steady_clock::now() - start);
-    editor.Send(QEvent::MouseButtonRelease, middle, Qt::LeftButton, Qt::NoButton);
+    ReportBudget(state, DragRoundTheMiddle(editor, state, 150, 0.05));
 }
 
 // The first pointer move of a drag, where the gesture takes its restore point
@@ -311,18 +322,7 @@ void MovePointDragStepQuarter(benchmark::State& state)
     }
     editor.ZoomTo(kQuarterZoom);
     editor.document.GetWarpField()->SetRadius(1000);
-    editor.view->SetToolMode(CGrimassoView::kMovePoint);
-    const QPoint middle(kViewWidth / 2, kViewHeight / 2);
-    editor.Send(QEvent::MouseButtonPress, middle, Qt::LeftButton, Qt::LeftButton);
-    int step = 0;
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state) {
-        const double angle = ++step * 0.1;
-        const QPoint at = middle + QPoint(static_cast<int>(40 * std::cos(angle)), static_cast<int>(40 * std::sin(angle)));
-        editor.Send(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
-    }
-    ReportFrameRatio(state, std::chrono::steady_clock::now() - start);
-    editor.Send(QEvent::MouseButtonRelease, middle, Qt::LeftButton, Qt::NoButton);
+    ReportFrameRatio(state, DragRoundTheMiddle(editor, state, 40, 0.1));
     editor.document.GetWarpField()->SetRadius(20);
     editor.ZoomTo(1.0);
 }

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "image/JpegImage.h"
 #include "image/PngImage.h"
@@ -62,9 +64,13 @@ PictureFormat FormatOfFile(const std::string& path)
 {
     std::uint8_t head[8] = {};
     std::size_t count = 0;
-    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-        count = std::fread(head, 1, sizeof head, file);
-        std::fclose(file);
+    // Without blocking: a named pipe handed over by mistake must not stall the
+    // sniff (the codec's own open refuses it later).
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd >= 0) {
+        const ssize_t got = ::read(fd, head, sizeof head);
+        count = got > 0 ? static_cast<std::size_t>(got) : 0;
+        ::close(fd);
     }
     const PictureFormat byContent = FormatFromSignature(head, count);
     return byContent != PictureFormat::Unknown ? byContent : FormatFromEnding(path);
