@@ -3,10 +3,12 @@
 // with the rotate tool: each call of a gesture replaces the previous one by
 // reading the undo map, the state before the gesture.
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "deform/CircleRun.h"
 #include "deform/RowBands.h"
+#include "deform/TileOrder.h"
 #include "deform/WarpArithmetic.h"
 #include "deform/WarpField.h"
 
@@ -14,6 +16,7 @@ bool CWarpField::BeginRegionCall(std::int32_t cx, std::int32_t cy, double radius
                                  std::int32_t& x0, std::int32_t& y0, std::int32_t& x1, std::int32_t& y1)
 {
     FlushMovePointPreview();
+    CatchUpUndoMap();
 
     // The previous live call is taken back from the undo map. During a region
     // gesture the map differs from the undo map only inside the previous box, so
@@ -91,30 +94,32 @@ void CWarpField::ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius
     if (!BeginRegionCall(cx, cy, radius, x0, y0, x1, y1))
         return;
     // Every sample is read from the undo map and every entry written once, so the
-    // rows can be split into bands freely; rows run outermost for the cache.
+    // rows can be split into bands and visited in tiles freely.
     const std::int64_t box = (std::int64_t{x1} - x0 + 1) * (std::int64_t{y1} - y0 + 1);
     // The scale k depends on the distance alone, and columns cx - a and cx + a
-    // share the distance: each row computes k once per |ex| of its run.
+    // share the distance: each piece of a row computes k once per |ex| it holds.
     ForEachRowBand(y0, y1 + 1, box, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
-        std::vector<double> scales;
-        for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
-            const std::int64_t ey = towardCentre ? std::int64_t{cy} - y : std::int64_t{y} - cy;
-            const CircleRun run = RunInsideCircle(cx, ey, x0, x1, radius, [radius](double d) { return d <= radius; });
+        auto ey = [&](std::int32_t y) { return towardCentre ? std::int64_t{cy} - y : std::int64_t{y} - cy; };
+        auto runOfRowRestoringIt = [&](std::int32_t y) {
+            const CircleRun run = RunInsideCircle(cx, ey(y), x0, x1, radius, [radius](double d) { return d <= radius; });
             RestoreStaleRow(y, run.first, run.last);
-            if (run.Empty())
-                continue;
-            const OffsetSpan span = SpanOfAbsoluteOffsets(std::int64_t{run.first} - cx, std::int64_t{run.last} - cx);
+            return run;
+        };
+        // The scales of one piece of a row, by |ex| from `nearest` on.
+        std::vector<double> scales;
+        ForEachTileOfRuns(rowBegin, rowEnd, runOfRowRestoringIt, [&](std::int32_t y, std::int32_t first, std::int32_t last) {
+            const std::int64_t rowOffset = ey(y);
+            const OffsetSpan span = SpanOfAbsoluteOffsets(std::int64_t{first} - cx, std::int64_t{last} - cx);
             scales.resize(static_cast<std::size_t>(span.farthest - span.nearest + 1));
             for (std::int64_t a = span.nearest; a <= span.farthest; ++a)
-                scales[static_cast<std::size_t>(a - span.nearest)] = (1.0 - IntegerDistance(a, ey) / radius) * strength;
-            for (std::int32_t x = run.first; x <= run.last; ++x) {
+                scales[static_cast<std::size_t>(a - span.nearest)] = (1.0 - IntegerDistance(a, rowOffset) / radius) * strength;
+            StoreRegionSamples(y, first, last, [&](std::int32_t x) {
                 const std::int64_t ex = towardCentre ? std::int64_t{cx} - x : std::int64_t{x} - cx;
                 const double k = scales[static_cast<std::size_t>((ex < 0 ? -ex : ex) - span.nearest)];
-                StoreRegionSample(x, y,
-                                  std::int64_t{x} + TruncToInt32(static_cast<double>(ex) * k),
-                                  std::int64_t{y} + TruncToInt32(static_cast<double>(ey) * k));
-            }
-        }
+                return std::pair{std::int64_t{x} + TruncToInt32(static_cast<double>(ex) * k),
+                                 std::int64_t{y} + TruncToInt32(static_cast<double>(rowOffset) * k)};
+            });
+        });
     });
 }
 

@@ -3,10 +3,12 @@
 // amplification) at the centre falling smoothly to no turn at the rim.
 #include <array>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "deform/CircleRun.h"
 #include "deform/RowBands.h"
+#include "deform/TileOrder.h"
 #include "deform/WarpArithmetic.h"
 #include "deform/WarpField.h"
 
@@ -43,6 +45,9 @@ struct TurnTable {
     std::vector<Turn, UninitializedAllocator<Turn>> turns;  // by squared distance; only marked ones are valid
     std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>> marked;  // 1 where the region has that squared distance
     std::vector<std::uint32_t> distances;                   // the marked squared distances
+    std::vector<Turn, UninitializedAllocator<Turn>> byOffset;  // by |ey|, then |ex|
+    std::vector<std::size_t> offsetStart;                   // where each |ey| starts in byOffset
+    std::vector<std::int64_t> offsetFrom;                   // the first |ex| stored for each |ey|
 };
 }  // namespace
 
@@ -55,26 +60,32 @@ void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double 
     auto runOf = [&](std::int64_t ey) {
         return RunInsideCircle(cx, ey, x0, x1, radius, [radius](double d) { return d <= radius; });
     };
-    auto store = [&](std::int32_t x, std::int32_t y, std::int64_t ex, std::int64_t ey, const Turn& turn) {
+    // The sample position of the pixel at offset (ex, ey) turned by `turn`.
+    auto turned = [&](std::int64_t ex, std::int64_t ey, const Turn& turn) {
         const double rx = static_cast<double>(ex) * turn[0] - static_cast<double>(ey) * turn[1];
         const double ry = static_cast<double>(ey) * turn[0] + static_cast<double>(ex) * turn[1];
-        StoreRegionSample(x, y, std::int64_t{cx} + TruncToInt32(rx), std::int64_t{cy} + TruncToInt32(ry));
+        return std::pair{std::int64_t{cx} + TruncToInt32(rx), std::int64_t{cy} + TruncToInt32(ry)};
+    };
+    // The columns a row writes; the rest of the previous call's box in that row
+    // is taken back first.
+    auto runOfRowRestoringIt = [&](std::int32_t y) {
+        const CircleRun run = runOf(std::int64_t{y} - cy);
+        RestoreStaleRow(y, run.first, run.last);
+        return run;
     };
     const std::int64_t box = (std::int64_t{x1} - x0 + 1) * (std::int64_t{y1} - y0 + 1);
 
     // Every sample is read from the undo map and every entry written once, so
-    // the rows can be split into bands freely.
+    // the rows can be split into bands and visited in tiles freely.
     if (!(swirl.radiusSquared <= static_cast<double>(kMaxCachedSquaredDistance))) {
         ForEachRowBand(y0, y1 + 1, box, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
-            for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
+            ForEachTileOfRuns(rowBegin, rowEnd, runOfRowRestoringIt, [&](std::int32_t y, std::int32_t first, std::int32_t last) {
                 const std::int64_t ey = std::int64_t{y} - cy;
-                const CircleRun run = runOf(ey);
-                RestoreStaleRow(y, run.first, run.last);
-                for (std::int32_t x = run.first; x <= run.last; ++x) {
+                StoreRegionSamples(y, first, last, [&](std::int32_t x) {
                     const std::int64_t ex = std::int64_t{x} - cx;
-                    store(x, y, ex, ey, swirl.At(IntegerDistance(ex, ey)));
-                }
-            }
+                    return turned(ex, ey, swirl.At(IntegerDistance(ex, ey)));
+                });
+            });
         });
         return;
     }
@@ -85,7 +96,8 @@ void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double 
     // on the same inputs, so the same results): first the n of the region are
     // marked, one row offset |ey| and one |ex| at a time, as rows cy + ey and
     // cy - ey and columns cx + ex and cx - ex share them; then their turns are
-    // computed in bands; then every pixel looks its turn up.
+    // computed in bands; then they are laid out by |ey| and |ex|; then every
+    // pixel reads its turn from there.
     static thread_local TurnTable table;
     const std::size_t size = static_cast<std::size_t>(swirl.radiusSquared) + 3;
     if (table.marked.size() < size || table.turns.size() < size) {
@@ -93,12 +105,23 @@ void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double 
         table.turns.resize(size);
     }
     table.distances.clear();
+    // The same pass lays out where each |ey| keeps its turns by |ex| (see below):
+    // row b holds the |ex| of its run's span from offsetFrom[b - rows.nearest] on.
     const OffsetSpan rows = SpanOfAbsoluteOffsets(std::int64_t{y0} - cy, std::int64_t{y1} - cy);
-    for (std::int64_t b = rows.nearest; b <= rows.farthest; ++b) {
+    const std::int32_t offsetRows = static_cast<std::int32_t>(rows.farthest - rows.nearest + 1);
+    table.offsetStart.resize(static_cast<std::size_t>(offsetRows) + 1);
+    table.offsetFrom.resize(static_cast<std::size_t>(offsetRows));
+    std::size_t laidOut = 0;
+    for (std::int32_t i = 0; i < offsetRows; ++i) {
+        const std::int64_t b = rows.nearest + i;
+        table.offsetStart[i] = laidOut;
+        table.offsetFrom[i] = 0;
         const CircleRun run = runOf(b);
         if (run.Empty())
             continue;
         const OffsetSpan columns = SpanOfAbsoluteOffsets(std::int64_t{run.first} - cx, std::int64_t{run.last} - cx);
+        table.offsetFrom[i] = columns.nearest;
+        laidOut += static_cast<std::size_t>(columns.farthest - columns.nearest + 1);
         for (std::int64_t a = columns.nearest; a <= columns.farthest; ++a) {
             const std::size_t n = static_cast<std::size_t>(a * a + b * b);
             if (!table.marked[n]) {
@@ -107,6 +130,7 @@ void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double 
             }
         }
     }
+    table.offsetStart[offsetRows] = laidOut;
     Turn* turns = table.turns.data();
     const std::uint32_t* distances = table.distances.data();
     const std::int32_t count = static_cast<std::int32_t>(table.distances.size());
@@ -116,26 +140,37 @@ void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double 
         for (std::int32_t i = from; i < to; ++i)
             turns[distances[i]] = swirl.At(std::sqrt(static_cast<double>(distances[i])));
     });
-    // Each row first gathers its turns by |ex| (columns cx - a and cx + a share
-    // one), so the scattered table reads come in one tight loop of their own.
-    ForEachRowBand(y0, y1 + 1, box, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
-        std::vector<Turn> rowTurns;
-        for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
-            const std::int64_t ey = std::int64_t{y} - cy;
-            const CircleRun run = runOf(ey);
-            RestoreStaleRow(y, run.first, run.last);
-            if (run.Empty())
-                continue;
-            const OffsetSpan columns = SpanOfAbsoluteOffsets(std::int64_t{run.first} - cx, std::int64_t{run.last} - cx);
-            const std::int64_t aFrom = columns.nearest, aTo = columns.farthest;
-            rowTurns.resize(static_cast<std::size_t>(aTo - aFrom + 1));
-            for (std::int64_t a = aFrom; a <= aTo; ++a)
-                rowTurns[static_cast<std::size_t>(a - aFrom)] = turns[static_cast<std::size_t>(a * a + ey * ey)];
-            for (std::int32_t x = run.first; x <= run.last; ++x) {
-                const std::int64_t ex = std::int64_t{x} - cx;
-                store(x, y, ex, ey, rowTurns[static_cast<std::size_t>((ex < 0 ? -ex : ex) - aFrom)]);
+    // Then the turns are laid out by row offset |ey| and column offset |ex|, so
+    // the pixels read them in order; rows cy - b and cy + b share one such row.
+    if (table.byOffset.size() < laidOut)
+        table.byOffset.resize(laidOut);
+    // Pointers, not the table: inside the bands `table` would name each
+    // thread's own (empty) instance.
+    Turn* byOffset = table.byOffset.data();
+    const std::size_t* offsetStart = table.offsetStart.data();
+    const std::int64_t* offsetFrom = table.offsetFrom.data();
+    ForEachRowBand(0, offsetRows, static_cast<std::int64_t>(laidOut), [&](std::int32_t from, std::int32_t to) {
+        for (std::int32_t i = from; i < to; ++i) {
+            const std::int64_t b = rows.nearest + i;
+            Turn* out = byOffset + offsetStart[i];
+            const std::size_t count = offsetStart[i + 1] - offsetStart[i];
+            for (std::size_t k = 0; k < count; ++k) {
+                const std::int64_t a = offsetFrom[i] + static_cast<std::int64_t>(k);
+                out[k] = turns[static_cast<std::size_t>(a * a + b * b)];
             }
         }
+    });
+    ForEachRowBand(y0, y1 + 1, box, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+        ForEachTileOfRuns(rowBegin, rowEnd, runOfRowRestoringIt, [&](std::int32_t y, std::int32_t first, std::int32_t last) {
+            const std::int64_t ey = std::int64_t{y} - cy;
+            const std::size_t i = static_cast<std::size_t>((ey < 0 ? -ey : ey) - rows.nearest);
+            const Turn* row = byOffset + offsetStart[i];
+            const std::int64_t from = offsetFrom[i];
+            StoreRegionSamples(y, first, last, [&](std::int32_t x) {
+                const std::int64_t ex = std::int64_t{x} - cx;
+                return turned(ex, ey, row[(ex < 0 ? -ex : ex) - from]);
+            });
+        });
     });
     for (const std::uint32_t n : table.distances)
         table.marked[n] = 0;

@@ -8,6 +8,7 @@
 void CWarpField::SmoothMap()
 {
     FlushMovePointPreview();
+    CatchUpUndoMap();
     const std::int32_t width = m_width;
     const std::int32_t height = m_height;
     if (width > 2 && height > 2) {

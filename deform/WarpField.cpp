@@ -8,6 +8,7 @@
 #include <new>
 
 #include "deform/RowBands.h"
+#include "deform/TileOrder.h"
 #include "deform/WarpArithmetic.h"
 #include "image/Exceptions.h"
 #include "image/ImageLimits.h"
@@ -77,10 +78,7 @@ void CWarpField::BeginDeformation(WarpMode mode)
 {
     // A preview left over from a gesture that was never ended must not survive it.
     FlushMovePointPreview();
-    const std::size_t width = static_cast<std::size_t>(m_width);
-    ForEachRowBand(m_height, std::int64_t{m_width} * m_height, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
-        std::copy(m_pMap.begin() + rowBegin * width, m_pMap.begin() + rowEnd * width, m_pUndoMap.begin() + rowBegin * width);
-    });
+    CopyMapToUndoMap();
     m_canUndo = 1;
     m_mode = mode;
     m_mapEqualsUndoOutsideDirty = true;
@@ -112,10 +110,31 @@ void CWarpField::UndoDeformation()
     if (!m_canUndo)
         return;
     FlushMovePointPreview();
-    RestoreFromUndo(0, m_width - 1, 0, m_height);
+    // The restore point becomes the map by exchanging the two buffers instead
+    // of copying 8 bytes a pixel. The undo map then holds the discarded state;
+    // it is brought level with the map before anything reads it again.
+    std::swap(m_pMap, m_pUndoMap);
+    m_undoMapBehind = true;
+    RenderAll();
     m_mapEqualsUndoOutsideDirty = true;
     ClearPendingSegment();
     m_canUndo = 0;
+}
+
+void CWarpField::CatchUpUndoMap()
+{
+    if (!m_undoMapBehind)
+        return;
+    CopyMapToUndoMap();
+}
+
+void CWarpField::CopyMapToUndoMap()
+{
+    const std::size_t width = static_cast<std::size_t>(m_width);
+    ForEachRowBand(m_height, std::int64_t{m_width} * m_height, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+        std::copy(m_pMap.begin() + rowBegin * width, m_pMap.begin() + rowEnd * width, m_pUndoMap.begin() + rowBegin * width);
+    });
+    m_undoMapBehind = false;
 }
 
 void CWarpField::ClearPendingSegment()
@@ -152,12 +171,23 @@ void CWarpField::RenderPixelFrom(std::int32_t x, std::int32_t y, std::int32_t sx
 
 void CWarpField::RenderRows(std::int32_t x0, std::int32_t x1, std::int32_t rowBegin, std::int32_t rowEnd)
 {
-    // Every pixel is written independently, so rows run outermost for the cache.
-    for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
-        const MapEntry* entry = m_pMap.data() + IndexOf(x0, y);
-        for (std::int32_t x = x0; x <= x1; ++x, ++entry)
-            CopySample(x, y, entry->x, entry->y);
-    }
+    const MapEntry* map = m_pMap.data();
+    const std::uint8_t* original = m_pOriginal.data();
+    std::uint8_t* deformed = m_pDeformed.data();
+    const std::size_t rowBytes = static_cast<std::size_t>(m_rowBytes);
+    ForEachTileOfRuns(
+        rowBegin, rowEnd, [&](std::int32_t) { return CircleRun{x0, x1}; },
+        [&](std::int32_t y, std::int32_t first, std::int32_t last) {
+            const MapEntry* entry = map + IndexOf(first, y);
+            std::uint8_t* to = deformed + static_cast<std::size_t>(y) * rowBytes + 3 * static_cast<std::size_t>(first);
+            for (std::int32_t x = first; x <= last; ++x, ++entry, to += 3) {
+                const std::uint8_t* from =
+                    original + static_cast<std::size_t>(entry->y) * rowBytes + 3 * static_cast<std::size_t>(entry->x);
+                to[0] = from[0];
+                to[1] = from[1];
+                to[2] = from[2];
+            }
+        });
 }
 
 void CWarpField::RenderRect(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1)

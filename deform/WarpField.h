@@ -7,6 +7,7 @@
 // Coordinates: column x from the left, row y from the bottom (storage order of a
 // bottom-up 24-bit raster). Pixel rows are 3 bytes a pixel (blue, green, red),
 // padded to a multiple of 4 bytes.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -142,6 +143,8 @@ private:
     // True while the map equals the undo map outside the preview rectangle, so a
     // live region call only has to restore that rectangle.
     bool m_mapEqualsUndoOutsideDirty = true;
+    // True after an undo until the undo map holds the map again (see CatchUpUndoMap).
+    bool m_undoMapBehind = false;
     // The previous live region call's box while the next call takes it back.
     std::int32_t m_staleMinX = 0, m_staleMaxX = -1, m_staleMinY = 0, m_staleMaxY = -1;
 
@@ -164,6 +167,10 @@ private:
     // [rowBegin, rowEnd) and renders them.
     void RestoreFromUndo(std::int32_t x0, std::int32_t x1, std::int32_t rowBegin, std::int32_t rowEnd);
     void FlushMovePointPreview();
+    // Everything that reads the undo map calls this first: outside a gesture the
+    // undo map equals the map, but an undo leaves it behind to save the copy.
+    void CatchUpUndoMap();
+    void CopyMapToUndoMap();
     void ClearPendingSegment();
     // Shared start of Enlarge, Shrink and Rotate: takes back the previous live call
     // outside the rows of the new box, and computes and stores the new box. False
@@ -172,16 +179,45 @@ private:
     // it writes in that row (first > last for none).
     bool BeginRegionCall(std::int32_t cx, std::int32_t cy, double radius,
                          std::int32_t& x0, std::int32_t& y0, std::int32_t& x1, std::int32_t& y1);
-    // Stores the undo-map entry at the sample position (qx, qy), clamped, as the
-    // entry of (x, y) and renders (x, y). Inline: it runs once per pixel of a region.
+    // Takes back the previous call's box in row y outside the run of columns
+    // the new call writes there (first > last for none).
     void RestoreStaleRow(std::int32_t y, std::int32_t runFirst, std::int32_t runLast);
-    void StoreRegionSample(std::int32_t x, std::int32_t y, std::int64_t qx, std::int64_t qy)
+    // For the pixels first..last of row y: stores the undo-map entry at the
+    // sample position sampleAt(x) (a pair qx, qy; clamped) as the pixel's entry
+    // and renders the pixel. It works in three passes over pieces of a row, for
+    // the positions, the undo-map entries and the undeformed pixels: no read of
+    // a pass waits for another read of the same pass, so the processor keeps
+    // many cache misses in flight instead of waiting out each pixel's two in turn.
+    template <class SampleAt>
+    void StoreRegionSamples(std::int32_t y, std::int32_t first, std::int32_t last, SampleAt sampleAt)
     {
-        const MapEntry source = m_pUndoMap[IndexOf(ClampToRange(qx, m_width), ClampToRange(qy, m_height))];
-        const std::int32_t sx = ClampToRange(source.x, m_width);
-        const std::int32_t sy = ClampToRange(source.y, m_height);
-        m_pMap[IndexOf(x, y)] = MapEntry{sx, sy};
-        CopySample(x, y, sx, sy);
+        constexpr std::int32_t kPiece = 64;
+        std::size_t at[kPiece];
+        const MapEntry* undo = m_pUndoMap.data();
+        const std::uint8_t* original = m_pOriginal.data();
+        const std::size_t rowBytes = static_cast<std::size_t>(m_rowBytes);
+        for (std::int32_t left = first; left <= last; left += kPiece) {
+            const std::int32_t count = std::min(last - left + 1, kPiece);
+            for (std::int32_t i = 0; i < count; ++i) {
+                const auto [qx, qy] = sampleAt(left + i);
+                at[i] = IndexOf(ClampToRange(qx, m_width), ClampToRange(qy, m_height));
+            }
+            MapEntry* entry = m_pMap.data() + IndexOf(left, y);
+            for (std::int32_t i = 0; i < count; ++i) {
+                const MapEntry source = undo[at[i]];
+                const std::int32_t sx = ClampToRange(source.x, m_width);
+                const std::int32_t sy = ClampToRange(source.y, m_height);
+                entry[i] = MapEntry{sx, sy};
+                at[i] = static_cast<std::size_t>(sy) * rowBytes + 3 * static_cast<std::size_t>(sx);
+            }
+            std::uint8_t* to = m_pDeformed.data() + static_cast<std::size_t>(y) * rowBytes + 3 * static_cast<std::size_t>(left);
+            for (std::int32_t i = 0; i < count; ++i, to += 3) {
+                const std::uint8_t* from = original + at[i];
+                to[0] = from[0];
+                to[1] = from[1];
+                to[2] = from[2];
+            }
+        }
     }
     void ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius, double strength, bool towardCentre);
 };
