@@ -162,7 +162,7 @@ void MovePointPreview24MP_R1000(benchmark::State& state)
     field.SetRadius(20);
 }
 
-// The Undo command: the copy of the undo map and the rendering of the whole picture.
+// The Undo command: the restore point becomes the map and the whole picture is rendered.
 void UndoDeformation24(benchmark::State& state)
 {
     CWarpField& field = FieldOfSize(24);

@@ -61,8 +61,8 @@ void BuildRows(const FrameSource& source, const std::int32_t* shiftX, const std:
         for (std::int32_t j = first; j <= last; ++j) {
             // The map keeps every entry inside the picture; clamping it again keeps
             // the table look-ups in range even for a map that broke that promise.
-            const std::int32_t mx = std::clamp(entry[j].x, 0, width - 1);
-            const std::int32_t my = std::clamp(entry[j].y, 0, height - 1);
+            const std::int32_t mx = std::clamp<std::int32_t>(entry[j].x, 0, width - 1);
+            const std::int32_t my = std::clamp<std::int32_t>(entry[j].y, 0, height - 1);
             std::int32_t sx = j + byDx[mx - j];
             std::int32_t sy = i + byDy[my - i];
             if constexpr (kMayLeavePicture) {

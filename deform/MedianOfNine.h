@@ -31,20 +31,21 @@ inline std::int32_t MedianOfNine(std::int32_t p0, std::int32_t p1, std::int32_t 
 // maximum). below, row and above hold `count` values each; neighbours are
 // `step` values apart (2 for the interleaved x and y of map entries). out[i] is
 // written for step <= i < count - step.
-inline void MedianOfNineRow(const std::int32_t* below, const std::int32_t* row, const std::int32_t* above,
-                            std::int32_t* out, std::size_t count, std::size_t step)
+template <class Value>
+void MedianOfNineRow(const Value* below, const Value* row, const Value* above, Value* out, std::size_t count,
+                     std::size_t step)
 {
-    auto low = [](std::int32_t a, std::int32_t b) { return a < b ? a : b; };
-    auto high = [](std::int32_t a, std::int32_t b) { return a < b ? b : a; };
-    auto median3 = [&](std::int32_t a, std::int32_t b, std::int32_t c) { return high(low(a, b), low(high(a, b), c)); };
+    auto low = [](Value a, Value b) { return a < b ? a : b; };
+    auto high = [](Value a, Value b) { return a < b ? b : a; };
+    auto median3 = [&](Value a, Value b, Value c) { return high(low(a, b), low(high(a, b), c)); };
     for (std::size_t i = step; i + step < count; ++i) {
         const std::size_t l = i - step, r = i + step;
-        const std::int32_t lows = high(high(low(low(below[l], row[l]), above[l]), low(low(below[i], row[i]), above[i])),
-                                       low(low(below[r], row[r]), above[r]));
-        const std::int32_t highs = low(low(high(high(below[l], row[l]), above[l]), high(high(below[i], row[i]), above[i])),
-                                       high(high(below[r], row[r]), above[r]));
-        const std::int32_t middles = median3(median3(below[l], row[l], above[l]), median3(below[i], row[i], above[i]),
-                                             median3(below[r], row[r], above[r]));
+        const Value lows = high(high(low(low(below[l], row[l]), above[l]), low(low(below[i], row[i]), above[i])),
+                                low(low(below[r], row[r]), above[r]));
+        const Value highs = low(low(high(high(below[l], row[l]), above[l]), high(high(below[i], row[i]), above[i])),
+                                high(high(below[r], row[r]), above[r]));
+        const Value middles = median3(median3(below[l], row[l], above[l]), median3(below[i], row[i], above[i]),
+                                      median3(below[r], row[r], above[r]));
         out[i] = median3(lows, middles, highs);
     }
 }

@@ -14,16 +14,16 @@ void CWarpField::SmoothMap()
     if (width > 2 && height > 2) {
         // Inputs come only from the undo map and every output entry is written
         // once, so the interior rows can be split into bands freely. A map row
-        // is read as 2 * width integers, x and y interleaved: each component's
-        // neighbours are two integers apart, and both are filtered in one pass.
-        static_assert(sizeof(MapEntry) == 2 * sizeof(std::int32_t));
-        const std::int32_t* in = reinterpret_cast<const std::int32_t*>(m_pUndoMap.data());
-        std::int32_t* out = reinterpret_cast<std::int32_t*>(m_pMap.data());
+        // is read as 2 * width values, x and y interleaved: each component's
+        // neighbours are two values apart, and both are filtered in one pass.
+        static_assert(sizeof(MapEntry) == 2 * sizeof(std::uint16_t));
+        const std::uint16_t* in = reinterpret_cast<const std::uint16_t*>(m_pUndoMap.data());
+        std::uint16_t* out = reinterpret_cast<std::uint16_t*>(m_pMap.data());
         const std::size_t values = 2 * static_cast<std::size_t>(width);
         const std::int64_t pixels = std::int64_t{width} * height;
         ForEachRowBand(1, height - 1, pixels, [=](std::int32_t bandBegin, std::int32_t bandEnd) {
             for (std::int32_t y = bandBegin; y < bandEnd; ++y) {
-                const std::int32_t* row = in + static_cast<std::size_t>(y) * values;
+                const std::uint16_t* row = in + static_cast<std::size_t>(y) * values;
                 MedianOfNineRow(row - values, row, row + values, out + static_cast<std::size_t>(y) * values, values, 2);
             }
         });

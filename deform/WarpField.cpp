@@ -111,7 +111,7 @@ void CWarpField::UndoDeformation()
         return;
     FlushMovePointPreview();
     // The restore point becomes the map by exchanging the two buffers instead
-    // of copying 8 bytes a pixel. The undo map then holds the discarded state;
+    // of copying 4 bytes a pixel. The undo map then holds the discarded state;
     // it is brought level with the map before anything reads it again.
     std::swap(m_pMap, m_pUndoMap);
     m_undoMapBehind = true;

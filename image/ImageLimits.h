@@ -1,8 +1,8 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The largest picture Grimasso accepts. The warp field holds 22 bytes a pixel
-// (two 3-byte pictures, two 8-byte map entries), so 2^28 pixels keep a document
-// under 6 GiB, and every byte offset and map index fits a signed 32-bit value.
+// The largest picture Grimasso accepts. The warp field holds 14 bytes a pixel
+// (two 3-byte pictures, two 4-byte map entries), so 2^28 pixels keep a document
+// under 4 GiB, and every byte offset and map index fits a signed 32-bit value.
 #include <cstdint>
 
 constexpr std::int64_t kMaxPictureDimension = 65535;
