@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "deform/CircleRun.h"
+#include "deform/OffsetTable.h"
 #include "deform/RowBands.h"
 #include "deform/TileOrder.h"
 #include "deform/WarpArithmetic.h"
@@ -96,28 +97,30 @@ void CWarpField::ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius
     // Every sample is read from the undo map and every entry written once, so the
     // rows can be split into bands and visited in tiles freely.
     const std::int64_t box = (std::int64_t{x1} - x0 + 1) * (std::int64_t{y1} - y0 + 1);
-    // The scale k depends on the distance alone, and columns cx - a and cx + a
-    // share the distance: each piece of a row computes k once per |ex| it holds.
+    // The scale k depends on the distance alone, and the four pixels
+    // (cx +- a, cy +- b) share the distance: k is computed once for each.
+    auto runOf = [&](std::int64_t ey) {
+        return RunInsideCircle(cx, ey, x0, x1, radius, [radius](double d) { return d <= radius; });
+    };
+    static thread_local OffsetTable<double> scaleTable;
+    OffsetTable<double>& scales = scaleTable;  // this thread's, also inside the bands
+    scales.LayOut(SpanOfAbsoluteOffsets(std::int64_t{y0} - cy, std::int64_t{y1} - cy), cx, runOf);
+    scales.Fill([&](std::int64_t a, std::int64_t b) { return (1.0 - IntegerDistance(a, b) / radius) * strength; });
+    auto runOfRowRestoringIt = [&](std::int32_t y) {
+        const CircleRun run = runOf(std::int64_t{y} - cy);
+        RestoreStaleRow(y, run.first, run.last);
+        return run;
+    };
     ForEachRowBand(y0, y1 + 1, box, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
-        auto ey = [&](std::int32_t y) { return towardCentre ? std::int64_t{cy} - y : std::int64_t{y} - cy; };
-        auto runOfRowRestoringIt = [&](std::int32_t y) {
-            const CircleRun run = RunInsideCircle(cx, ey(y), x0, x1, radius, [radius](double d) { return d <= radius; });
-            RestoreStaleRow(y, run.first, run.last);
-            return run;
-        };
-        // The scales of one piece of a row, by |ex| from `nearest` on.
-        std::vector<double> scales;
         ForEachTileOfRuns(rowBegin, rowEnd, runOfRowRestoringIt, [&](std::int32_t y, std::int32_t first, std::int32_t last) {
-            const std::int64_t rowOffset = ey(y);
-            const OffsetSpan span = SpanOfAbsoluteOffsets(std::int64_t{first} - cx, std::int64_t{last} - cx);
-            scales.resize(static_cast<std::size_t>(span.farthest - span.nearest + 1));
-            for (std::int64_t a = span.nearest; a <= span.farthest; ++a)
-                scales[static_cast<std::size_t>(a - span.nearest)] = (1.0 - IntegerDistance(a, rowOffset) / radius) * strength;
+            const std::int64_t ey = towardCentre ? std::int64_t{cy} - y : std::int64_t{y} - cy;
+            const double* row = scales.Row(ey);
+            const std::int64_t nearest = scales.NearestColumn(ey);
             StoreRegionSamples(y, first, last, [&](std::int32_t x) {
                 const std::int64_t ex = towardCentre ? std::int64_t{cx} - x : std::int64_t{x} - cx;
-                const double k = scales[static_cast<std::size_t>((ex < 0 ? -ex : ex) - span.nearest)];
+                const double k = row[(ex < 0 ? -ex : ex) - nearest];
                 return std::pair{std::int64_t{x} + TruncToInt32(static_cast<double>(ex) * k),
-                                 std::int64_t{y} + TruncToInt32(static_cast<double>(rowOffset) * k)};
+                                 std::int64_t{y} + TruncToInt32(static_cast<double>(ey) * k)};
             });
         });
     });

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "deform/CircleRun.h"
+#include "deform/OffsetTable.h"
 #include "deform/RowBands.h"
 #include "deform/TileOrder.h"
 #include "deform/WarpArithmetic.h"
@@ -45,9 +46,7 @@ struct TurnTable {
     std::vector<Turn, UninitializedAllocator<Turn>> turns;  // by squared distance; only marked ones are valid
     std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>> marked;  // 1 where the region has that squared distance
     std::vector<std::uint32_t> distances;                   // the marked squared distances
-    std::vector<Turn, UninitializedAllocator<Turn>> byOffset;  // by |ey|, then |ex|
-    std::vector<std::size_t> offsetStart;                   // where each |ey| starts in byOffset
-    std::vector<std::int64_t> offsetFrom;                   // the first |ex| stored for each |ey|
+    OffsetTable<Turn> byOffset;                             // the turns again, by |ey| and |ex|
 };
 }  // namespace
 
@@ -105,32 +104,17 @@ void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double 
         table.turns.resize(size);
     }
     table.distances.clear();
-    // The same pass lays out where each |ey| keeps its turns by |ex| (see below):
-    // row b holds the |ex| of its run's span from offsetFrom[b - rows.nearest] on.
-    const OffsetSpan rows = SpanOfAbsoluteOffsets(std::int64_t{y0} - cy, std::int64_t{y1} - cy);
-    const std::int32_t offsetRows = static_cast<std::int32_t>(rows.farthest - rows.nearest + 1);
-    table.offsetStart.resize(static_cast<std::size_t>(offsetRows) + 1);
-    table.offsetFrom.resize(static_cast<std::size_t>(offsetRows));
-    std::size_t laidOut = 0;
-    for (std::int32_t i = 0; i < offsetRows; ++i) {
-        const std::int64_t b = rows.nearest + i;
-        table.offsetStart[i] = laidOut;
-        table.offsetFrom[i] = 0;
-        const CircleRun run = runOf(b);
-        if (run.Empty())
-            continue;
-        const OffsetSpan columns = SpanOfAbsoluteOffsets(std::int64_t{run.first} - cx, std::int64_t{run.last} - cx);
-        table.offsetFrom[i] = columns.nearest;
-        laidOut += static_cast<std::size_t>(columns.farthest - columns.nearest + 1);
-        for (std::int64_t a = columns.nearest; a <= columns.farthest; ++a) {
-            const std::size_t n = static_cast<std::size_t>(a * a + b * b);
-            if (!table.marked[n]) {
-                table.marked[n] = 1;
-                table.distances.push_back(static_cast<std::uint32_t>(n));
-            }
+    OffsetTable<Turn>& byOffset = table.byOffset;
+    byOffset.LayOut(SpanOfAbsoluteOffsets(std::int64_t{y0} - cy, std::int64_t{y1} - cy), cx, runOf);
+    byOffset.ForEachOffset([&](std::int64_t a, std::int64_t b) {
+        const std::size_t n = static_cast<std::size_t>(a * a + b * b);
+        if (!table.marked[n]) {
+            table.marked[n] = 1;
+            table.distances.push_back(static_cast<std::uint32_t>(n));
         }
-    }
-    table.offsetStart[offsetRows] = laidOut;
+    });
+    // Pointers, not the table: inside the bands `table` would name each
+    // thread's own (empty) instance.
     Turn* turns = table.turns.data();
     const std::uint32_t* distances = table.distances.data();
     const std::int32_t count = static_cast<std::int32_t>(table.distances.size());
@@ -140,35 +124,15 @@ void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double 
         for (std::int32_t i = from; i < to; ++i)
             turns[distances[i]] = swirl.At(std::sqrt(static_cast<double>(distances[i])));
     });
-    // Then the turns are laid out by row offset |ey| and column offset |ex|, so
-    // the pixels read them in order; rows cy - b and cy + b share one such row.
-    if (table.byOffset.size() < laidOut)
-        table.byOffset.resize(laidOut);
-    // Pointers, not the table: inside the bands `table` would name each
-    // thread's own (empty) instance.
-    Turn* byOffset = table.byOffset.data();
-    const std::size_t* offsetStart = table.offsetStart.data();
-    const std::int64_t* offsetFrom = table.offsetFrom.data();
-    ForEachRowBand(0, offsetRows, static_cast<std::int64_t>(laidOut), [&](std::int32_t from, std::int32_t to) {
-        for (std::int32_t i = from; i < to; ++i) {
-            const std::int64_t b = rows.nearest + i;
-            Turn* out = byOffset + offsetStart[i];
-            const std::size_t count = offsetStart[i + 1] - offsetStart[i];
-            for (std::size_t k = 0; k < count; ++k) {
-                const std::int64_t a = offsetFrom[i] + static_cast<std::int64_t>(k);
-                out[k] = turns[static_cast<std::size_t>(a * a + b * b)];
-            }
-        }
-    });
+    byOffset.Fill([turns](std::int64_t a, std::int64_t b) { return turns[static_cast<std::size_t>(a * a + b * b)]; });
     ForEachRowBand(y0, y1 + 1, box, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
         ForEachTileOfRuns(rowBegin, rowEnd, runOfRowRestoringIt, [&](std::int32_t y, std::int32_t first, std::int32_t last) {
             const std::int64_t ey = std::int64_t{y} - cy;
-            const std::size_t i = static_cast<std::size_t>((ey < 0 ? -ey : ey) - rows.nearest);
-            const Turn* row = byOffset + offsetStart[i];
-            const std::int64_t from = offsetFrom[i];
+            const Turn* row = byOffset.Row(ey);
+            const std::int64_t nearest = byOffset.NearestColumn(ey);
             StoreRegionSamples(y, first, last, [&](std::int32_t x) {
                 const std::int64_t ex = std::int64_t{x} - cx;
-                return turned(ex, ey, row[(ex < 0 ? -ex : ex) - from]);
+                return turned(ex, ey, row[(ex < 0 ? -ex : ex) - nearest]);
             });
         });
     });
