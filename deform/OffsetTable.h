@@ -41,16 +41,16 @@ public:
             m_values.resize(laidOut);
     }
 
-    // Calls visit(a, b) for every laid-out entry, row by row.
+    // Calls visit(a, b) for every laid-out entry, on all cores (row offsets in
+    // bands): visit must not write anything that another (a, b) writes.
     template <class Visit>
     void ForEachOffset(Visit visit) const
     {
-        for (std::size_t i = 0; i + 1 < m_start.size(); ++i) {
-            const std::int64_t b = m_nearestRow + static_cast<std::int64_t>(i);
+        ForEachRowOffset([&](std::size_t i, std::int64_t b) {
             const std::size_t count = m_start[i + 1] - m_start[i];
             for (std::size_t k = 0; k < count; ++k)
                 visit(m_nearestColumn[i] + static_cast<std::int64_t>(k), b);
-        }
+        });
     }
 
     // Stores valueAt(a, b) in every entry, on all cores: each entry is written once.
@@ -58,15 +58,11 @@ public:
     void Fill(ValueAt valueAt)
     {
         Value* values = m_values.data();
-        const std::int32_t rows = static_cast<std::int32_t>(m_nearestColumn.size());
-        ForEachRowBand(0, rows, static_cast<std::int64_t>(m_start.back()), [&](std::int32_t from, std::int32_t to) {
-            for (std::int32_t i = from; i < to; ++i) {
-                const std::int64_t b = m_nearestRow + i;
-                Value* out = values + m_start[i];
-                const std::size_t count = m_start[i + 1] - m_start[i];
-                for (std::size_t k = 0; k < count; ++k)
-                    out[k] = valueAt(m_nearestColumn[i] + static_cast<std::int64_t>(k), b);
-            }
+        ForEachRowOffset([&](std::size_t i, std::int64_t b) {
+            Value* out = values + m_start[i];
+            const std::size_t count = m_start[i + 1] - m_start[i];
+            for (std::size_t k = 0; k < count; ++k)
+                out[k] = valueAt(m_nearestColumn[i] + static_cast<std::int64_t>(k), b);
         });
     }
 
@@ -75,6 +71,17 @@ public:
     std::int64_t NearestColumn(std::int64_t ey) const { return m_nearestColumn[Index(ey)]; }
 
 private:
+    // Calls work(i, b) for every laid-out row offset b (the i-th), in bands.
+    template <class Work>
+    void ForEachRowOffset(Work work) const
+    {
+        const std::int32_t rows = static_cast<std::int32_t>(m_nearestColumn.size());
+        ForEachRowBand(0, rows, static_cast<std::int64_t>(m_start.back()), [&](std::int32_t from, std::int32_t to) {
+            for (std::int32_t i = from; i < to; ++i)
+                work(static_cast<std::size_t>(i), m_nearestRow + i);
+        });
+    }
+
     std::size_t Index(std::int64_t ey) const { return static_cast<std::size_t>((ey < 0 ? -ey : ey) - m_nearestRow); }
 
     std::int64_t m_nearestRow = 0;

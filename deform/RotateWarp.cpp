@@ -2,6 +2,7 @@
 // The rotate tool: a swirl of a circular region, the full angle (times the
 // amplification) at the centre falling smoothly to no turn at the rim.
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -45,7 +46,6 @@ struct Swirl {
 struct TurnTable {
     std::vector<Turn, UninitializedAllocator<Turn>> turns;  // by squared distance; only marked ones are valid
     std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>> marked;  // 1 where the region has that squared distance
-    std::vector<std::uint32_t> distances;                   // the marked squared distances
     OffsetTable<Turn> byOffset;                             // the turns again, by |ey| and |ex|
 };
 }  // namespace
@@ -94,35 +94,34 @@ void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double 
     // cosine and sine are computed once per n that occurs (the same operations
     // on the same inputs, so the same results): first the n of the region are
     // marked, one row offset |ey| and one |ex| at a time, as rows cy + ey and
-    // cy - ey and columns cx + ex and cx - ex share them; then their turns are
-    // computed in bands; then they are laid out by |ey| and |ex|; then every
-    // pixel reads its turn from there.
+    // cy - ey and columns cx + ex and cx - ex share them; then the turns of the
+    // marked n are computed in bands of n; then they are laid out by |ey| and
+    // |ex|; then every pixel reads its turn from there.
     static thread_local TurnTable table;
     const std::size_t size = static_cast<std::size_t>(swirl.radiusSquared) + 3;
     if (table.marked.size() < size || table.turns.size() < size) {
         table.marked.assign(size, 0);
         table.turns.resize(size);
     }
-    table.distances.clear();
-    OffsetTable<Turn>& byOffset = table.byOffset;
-    byOffset.LayOut(SpanOfAbsoluteOffsets(std::int64_t{y0} - cy, std::int64_t{y1} - cy), cx, runOf);
-    byOffset.ForEachOffset([&](std::int64_t a, std::int64_t b) {
-        const std::size_t n = static_cast<std::size_t>(a * a + b * b);
-        if (!table.marked[n]) {
-            table.marked[n] = 1;
-            table.distances.push_back(static_cast<std::uint32_t>(n));
-        }
-    });
-    // Pointers, not the table: inside the bands `table` would name each
+    // References, not the table: inside the bands `table` would name each
     // thread's own (empty) instance.
+    OffsetTable<Turn>& byOffset = table.byOffset;
+    std::uint8_t* marked = table.marked.data();
     Turn* turns = table.turns.data();
-    const std::uint32_t* distances = table.distances.data();
-    const std::int32_t count = static_cast<std::int32_t>(table.distances.size());
-    // Each band computes the turns of its own share of the marked distances
-    // (the "rows" here are entries of that list), so no two threads write one entry.
-    ForEachRowBand(0, count, std::int64_t{count} * 16, [&](std::int32_t from, std::int32_t to) {
-        for (std::int32_t i = from; i < to; ++i)
-            turns[distances[i]] = swirl.At(std::sqrt(static_cast<double>(distances[i])));
+    byOffset.LayOut(SpanOfAbsoluteOffsets(std::int64_t{y0} - cy, std::int64_t{y1} - cy), cx, runOf);
+    // Bands of row offsets may share an n; they all store the same 1.
+    byOffset.ForEachOffset([marked](std::int64_t a, std::int64_t b) {
+        std::atomic_ref<std::uint8_t>(marked[static_cast<std::size_t>(a * a + b * b)]).store(1, std::memory_order_relaxed);
+    });
+    // Each band computes the turns of the marked n in its own range of n, and
+    // clears their marks for the next call.
+    ForEachRowBand(0, static_cast<std::int32_t>(size), static_cast<std::int64_t>(size), [&](std::int32_t from, std::int32_t to) {
+        for (std::int32_t n = from; n < to; ++n) {
+            if (!marked[n])
+                continue;
+            marked[n] = 0;
+            turns[n] = swirl.At(std::sqrt(static_cast<double>(n)));
+        }
     });
     byOffset.Fill([turns](std::int64_t a, std::int64_t b) { return turns[static_cast<std::size_t>(a * a + b * b)]; });
     ForEachRowBand(y0, y1 + 1, box, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
@@ -136,6 +135,4 @@ void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double 
             });
         });
     });
-    for (const std::uint32_t n : table.distances)
-        table.marked[n] = 0;
 }
