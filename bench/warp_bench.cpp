@@ -162,14 +162,32 @@ void MovePointPreview24MP_R1000(benchmark::State& state)
     field.SetRadius(20);
 }
 
-// The Undo command: the restore point becomes the map and the whole picture is rendered.
+// The Undo command after a gesture that may have changed any pixel (a drag or
+// the smoothing): the restore point becomes the map and the whole picture is rendered.
 void UndoDeformation24(benchmark::State& state)
 {
     CWarpField& field = FieldOfSize(24);
     Deform(field);
     for (auto _ : state) {
         state.PauseTiming();
+        field.BeginDeformation(ModeMovePoint);
+        state.ResumeTiming();
+        field.UndoDeformation();
+        benchmark::DoNotOptimize(field.Deformed());
+    }
+}
+
+// The Undo command (or the dialog's cancel) after a region call of radius 1000:
+// only the region's box is restored.
+void UndoRegion24MP_R1000(benchmark::State& state)
+{
+    CWarpField& field = FieldOfSize(24);
+    Deform(field);
+    for (auto _ : state) {
+        state.PauseTiming();
         field.BeginDeformation(ModeRotate);
+        field.Rotate(field.Width() / 2, field.Height() / 2, 1000.0, 90.0, 3.0);
+        field.EndDeformation();
         state.ResumeTiming();
         field.UndoDeformation();
         benchmark::DoNotOptimize(field.Deformed());
@@ -212,5 +230,6 @@ BENCHMARK(LiveShrink24MP_R1000)->Unit(benchmark::kMillisecond)->UseRealTime()->M
 BENCHMARK(LiveEnlarge24MP_R1000)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(1.0);
 BENCHMARK(MovePointPreview24MP_R1000)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(1.0);
 BENCHMARK(UndoDeformation24)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(10);
+BENCHMARK(UndoRegion24MP_R1000)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(10);
 BENCHMARK(SmoothMap24)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(5);
 BENCHMARK(RenderAll24)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(0.5);

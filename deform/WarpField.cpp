@@ -110,12 +110,23 @@ void CWarpField::UndoDeformation()
     if (!m_canUndo)
         return;
     FlushMovePointPreview();
-    // The restore point becomes the map by exchanging the two buffers instead
-    // of copying 4 bytes a pixel. The undo map then holds the discarded state;
-    // it is brought level with the map before anything reads it again.
-    std::swap(m_pMap, m_pUndoMap);
-    m_undoMapBehind = true;
-    RenderAll();
+    const bool regionGesture = m_mode == ModeEnlarge || m_mode == ModeShrink || m_mode == ModeRotate;
+    if (regionGesture && m_mapEqualsUndoOutsideDirty && !m_undoMapBehind) {
+        // A region gesture changed the map only inside its latest call's box, and
+        // the picture outside it still shows the restore point: restoring the box
+        // is the whole undo, at the cost of the region instead of the picture.
+        const std::int32_t x0 = std::max(m_dirtyMinX, 0), x1 = std::min(m_dirtyMaxX, m_width - 1);
+        const std::int32_t y0 = std::max(m_dirtyMinY, 0), y1 = std::min(m_dirtyMaxY, m_height - 1);
+        if (x0 <= x1 && y0 <= y1)
+            RestoreFromUndo(x0, x1, y0, y1 + 1);
+    } else {
+        // The restore point becomes the map by exchanging the two buffers instead
+        // of copying 4 bytes a pixel. The undo map then holds the discarded state;
+        // it is brought level with the map before anything reads it again.
+        std::swap(m_pMap, m_pUndoMap);
+        m_undoMapBehind = true;
+        RenderAll();
+    }
     m_mapEqualsUndoOutsideDirty = true;
     ClearPendingSegment();
     m_canUndo = 0;
