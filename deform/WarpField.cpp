@@ -120,12 +120,15 @@ void CWarpField::UndoDeformation()
         if (x0 <= x1 && y0 <= y1)
             RestoreFromUndo(x0, x1, y0, y1 + 1);
     } else {
-        // The restore point becomes the map by exchanging the two buffers instead
-        // of copying 4 bytes a pixel. The undo map then holds the discarded state;
-        // it is brought level with the map before anything reads it again.
+        // The picture shows the map everywhere (the preview was flushed above), so
+        // only the pixels whose entry differs from the restore point's are
+        // rendered; then the restore point becomes the map by exchanging the two
+        // buffers instead of copying 4 bytes a pixel. The undo map then holds the
+        // discarded state; it is brought level with the map before anything
+        // reads it again.
+        RenderWhereUndoMapDiffers();
         std::swap(m_pMap, m_pUndoMap);
         m_undoMapBehind = true;
-        RenderAll();
     }
     m_mapEqualsUndoOutsideDirty = true;
     ClearPendingSegment();
@@ -226,6 +229,37 @@ void CWarpField::RestoreFromUndo(std::int32_t x0, std::int32_t x1, std::int32_t 
             std::copy(m_pUndoMap.begin() + at, m_pUndoMap.begin() + at + count, m_pMap.begin() + at);
             RenderRows(x0, x1, y, y + 1);
         }
+    });
+}
+
+void CWarpField::RenderWhereUndoMapDiffers()
+{
+    const MapEntry* map = m_pMap.data();
+    const MapEntry* undo = m_pUndoMap.data();
+    const std::uint8_t* original = m_pOriginal.data();
+    std::uint8_t* deformed = m_pDeformed.data();
+    const std::size_t rowBytes = static_cast<std::size_t>(m_rowBytes);
+    const std::int32_t last = m_width - 1;
+    ForEachRowBand(m_height, std::int64_t{m_width} * m_height, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+        ForEachTileOfRuns(
+            rowBegin, rowEnd, [last](std::int32_t) { return CircleRun{0, last}; },
+            [&](std::int32_t y, std::int32_t first, std::int32_t end) {
+                const std::size_t at = IndexOf(first, y);
+                const std::size_t count = static_cast<std::size_t>(end - first + 1);
+                // Most of a picture keeps its entries: whole pieces are skipped at once.
+                if (std::memcmp(map + at, undo + at, count * sizeof(MapEntry)) == 0)
+                    return;
+                std::uint8_t* to = deformed + static_cast<std::size_t>(y) * rowBytes + 3 * static_cast<std::size_t>(first);
+                for (std::size_t i = 0; i < count; ++i, to += 3) {
+                    const MapEntry entry = undo[at + i];
+                    if (entry == map[at + i])
+                        continue;
+                    const std::uint8_t* from = original + static_cast<std::size_t>(entry.y) * rowBytes + 3 * static_cast<std::size_t>(entry.x);
+                    to[0] = from[0];
+                    to[1] = from[1];
+                    to[2] = from[2];
+                }
+            });
     });
 }
 

@@ -177,6 +177,8 @@ private:
     // [rowBegin, rowEnd) and renders them.
     void RestoreFromUndo(std::int32_t x0, std::int32_t x1, std::int32_t rowBegin, std::int32_t rowEnd);
     void FlushMovePointPreview();
+    // Renders the undo map's entry into every pixel where it differs from the map.
+    void RenderWhereUndoMapDiffers();
     // Everything that reads the undo map calls this first: outside a gesture the
     // undo map equals the map, but an undo leaves it behind to save the copy.
     void CatchUpUndoMap();

@@ -86,7 +86,7 @@ inline ::testing::AssertionResult AllEntriesInside(const CWarpField& field)
 {
     const std::vector<MapEntry> map = MapOf(field);
     for (std::size_t i = 0; i < map.size(); ++i)
-        if (map[i].x < 0 || map[i].x >= field.Width() || map[i].y < 0 || map[i].y >= field.Height())
+        if (map[i].x >= field.Width() || map[i].y >= field.Height())  // entries are unsigned
             return ::testing::AssertionFailure() << "entry " << i << " = (" << map[i].x << ", " << map[i].y << ")";
     return ::testing::AssertionSuccess();
 }
