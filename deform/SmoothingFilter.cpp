@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Smoothing of the deformation: a 3 x 3 median of the map, separately on the
 // source columns and rows. The colours are never filtered.
+#include <vector>
+
 #include "deform/MedianOfNine.h"
 #include "deform/RowBands.h"
 #include "deform/WarpField.h"
@@ -11,23 +13,35 @@ void CWarpField::SmoothMap()
     CatchUpUndoMap();
     const std::int32_t width = m_width;
     const std::int32_t height = m_height;
-    if (width > 2 && height > 2) {
-        // Inputs come only from the undo map and every output entry is written
-        // once, so the interior rows can be split into bands freely. A map row
-        // is read as 2 * width values, x and y interleaved: each component's
-        // neighbours are two values apart, and both are filtered in one pass.
-        static_assert(sizeof(MapEntry) == 2 * sizeof(std::uint16_t));
-        const std::uint16_t* in = reinterpret_cast<const std::uint16_t*>(m_pUndoMap.data());
-        std::uint16_t* out = reinterpret_cast<std::uint16_t*>(m_pMap.data());
-        const std::size_t values = 2 * static_cast<std::size_t>(width);
-        const std::int64_t pixels = std::int64_t{width} * height;
-        ForEachRowBand(1, height - 1, pixels, [=](std::int32_t bandBegin, std::int32_t bandEnd) {
-            for (std::int32_t y = bandBegin; y < bandEnd; ++y) {
-                const std::uint16_t* row = in + static_cast<std::size_t>(y) * values;
-                MedianOfNineRow(row - values, row, row + values, out + static_cast<std::size_t>(y) * values, values, 2);
-            }
-        });
-    }
     m_mapEqualsUndoOutsideDirty = false;
-    RenderAll();
+    if (width <= 2 || height <= 2) {
+        RenderAll();  // no interior: the map stays as it is
+        return;
+    }
+    // Inputs come only from the undo map and every output entry is written once,
+    // so the interior rows can be split into bands freely. A map row is read as
+    // 2 * width values, x and y interleaved: each component's neighbours are two
+    // values apart, and both are filtered in one pass. The picture shows the map
+    // (the preview was flushed above), so only the pixels whose entry the filter
+    // changes are rendered; in smooth parts of a deformation the median is the
+    // entry itself.
+    static_assert(sizeof(MapEntry) == 2 * sizeof(std::uint16_t));
+    const std::uint16_t* in = reinterpret_cast<const std::uint16_t*>(m_pUndoMap.data());
+    const std::size_t values = 2 * static_cast<std::size_t>(width);
+    const std::int64_t pixels = std::int64_t{width} * height;
+    ForEachRowBand(1, height - 1, pixels, [&](std::int32_t bandBegin, std::int32_t bandEnd) {
+        std::vector<std::uint16_t> filtered(values);
+        for (std::int32_t y = bandBegin; y < bandEnd; ++y) {
+            const std::uint16_t* row = in + static_cast<std::size_t>(y) * values;
+            MedianOfNineRow(row - values, row, row + values, filtered.data(), values, 2);
+            MapEntry* entry = m_pMap.data() + IndexOf(0, y);
+            for (std::int32_t x = 1; x < width - 1; ++x) {
+                const MapEntry median{filtered[2 * static_cast<std::size_t>(x)], filtered[2 * static_cast<std::size_t>(x) + 1]};
+                if (median == entry[x])
+                    continue;
+                entry[x] = median;
+                CopySample(x, y, median.x, median.y);
+            }
+        }
+    });
 }
