@@ -18,37 +18,46 @@
 
 namespace {
 
-// A field of about `megapixels` million pixels with a smooth colour pattern,
-// built once and shared by every benchmark that asks for that size.
+// A field of about `megapixels` million pixels with a smooth colour pattern.
+std::unique_ptr<CWarpField> MakeField(int megapixels)
+{
+    const std::int32_t width = megapixels == 24 ? 6000 : 1000;
+    const std::int32_t height = megapixels == 24 ? 4000 : 1000 * megapixels;
+    const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(width, 24));
+    PixelBuffer pixels = PixelBuffer::Allocate(rowBytes * height, true);
+    for (std::int32_t y = 0; y < height; ++y)
+        for (std::int32_t x = 0; x < width; ++x) {
+            std::uint8_t* p = pixels.data() + rowBytes * y + 3 * static_cast<std::size_t>(x);
+            p[0] = static_cast<std::uint8_t>(x);
+            p[1] = static_cast<std::uint8_t>(y);
+            p[2] = static_cast<std::uint8_t>(x ^ y);
+        }
+    return std::make_unique<CWarpField>(width, height, std::move(pixels), 20);
+}
+
+// The same, built once and shared by every live-call benchmark that asks for
+// that size (each of them leaves the map as it found it).
 CWarpField& FieldOfSize(int megapixels)
 {
     static std::map<int, std::unique_ptr<CWarpField>> fields;
     auto& field = fields[megapixels];
-    if (!field) {
-        const std::int32_t width = megapixels == 24 ? 6000 : 1000;
-        const std::int32_t height = megapixels == 24 ? 4000 : 1000 * megapixels;
-        const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(width, 24));
-        PixelBuffer pixels = PixelBuffer::Allocate(rowBytes * height, true);
-        for (std::int32_t y = 0; y < height; ++y)
-            for (std::int32_t x = 0; x < width; ++x) {
-                std::uint8_t* p = pixels.data() + rowBytes * y + 3 * static_cast<std::size_t>(x);
-                p[0] = static_cast<std::uint8_t>(x);
-                p[1] = static_cast<std::uint8_t>(y);
-                p[2] = static_cast<std::uint8_t>(x ^ y);
-            }
-        field = std::make_unique<CWarpField>(width, height, std::move(pixels), 20);
-    }
+    if (!field)
+        field = MakeField(megapixels);
     return *field;
 }
 
-// A few swirls so that whole-picture passes read a map that is not the identity.
-void Deform(CWarpField& field)
+// A 24-megapixel field with a few swirls, so that whole-picture passes read a
+// map that is not the identity; each benchmark gets its own, so none depends on
+// which ran before it.
+std::unique_ptr<CWarpField> DeformedField()
 {
+    std::unique_ptr<CWarpField> field = MakeField(24);
     for (int i = 1; i <= 4; ++i) {
-        field.BeginDeformation(ModeRotate);
-        field.Rotate(field.Width() * i / 5, field.Height() / 2, field.Height() / 3.0, 150.0, 3.0);
-        field.EndDeformation();
+        field->BeginDeformation(ModeRotate);
+        field->Rotate(field->Width() * i / 5, field->Height() / 2, field->Height() / 3.0, 150.0, 3.0);
+        field->EndDeformation();
     }
+    return field;
 }
 
 enum RegionTool { ToolEnlarge, ToolShrink, ToolRotate };
@@ -167,8 +176,8 @@ void MovePointPreview24MP_R1000(benchmark::State& state)
 // whose entry changes is rendered again.
 void UndoDeformation24(benchmark::State& state)
 {
-    CWarpField& field = FieldOfSize(24);
-    Deform(field);
+    const std::unique_ptr<CWarpField> deformed = DeformedField();
+    CWarpField& field = *deformed;
     for (auto _ : state) {
         state.PauseTiming();
         field.BeginDeformation(ModeSmooth);
@@ -183,8 +192,8 @@ void UndoDeformation24(benchmark::State& state)
 // only the region's box is restored.
 void UndoRegion24MP_R1000(benchmark::State& state)
 {
-    CWarpField& field = FieldOfSize(24);
-    Deform(field);
+    const std::unique_ptr<CWarpField> deformed = DeformedField();
+    CWarpField& field = *deformed;
     for (auto _ : state) {
         state.PauseTiming();
         field.BeginDeformation(ModeRotate);
@@ -198,8 +207,8 @@ void UndoRegion24MP_R1000(benchmark::State& state)
 
 void SmoothMap24(benchmark::State& state)
 {
-    CWarpField& field = FieldOfSize(24);
-    Deform(field);
+    const std::unique_ptr<CWarpField> deformed = DeformedField();
+    CWarpField& field = *deformed;
     for (auto _ : state) {
         state.PauseTiming();
         field.BeginDeformation(ModeSmooth);
@@ -213,8 +222,8 @@ void SmoothMap24(benchmark::State& state)
 
 void RenderAll24(benchmark::State& state)
 {
-    CWarpField& field = FieldOfSize(24);
-    Deform(field);
+    const std::unique_ptr<CWarpField> deformed = DeformedField();
+    CWarpField& field = *deformed;
     for (auto _ : state) {
         field.RenderAll();
         benchmark::DoNotOptimize(field.Deformed());
