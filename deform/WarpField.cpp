@@ -191,12 +191,19 @@ void CWarpField::RenderRows(std::int32_t x0, std::int32_t x1, std::int32_t rowBe
     const std::size_t rowBytes = static_cast<std::size_t>(m_rowBytes);
     ForEachTileOfRuns(
         rowBegin, rowEnd, [&](std::int32_t) { return CircleRun{x0, x1}; },
-        [&](std::int32_t y, std::int32_t first, std::int32_t last) {
+        [&, map, original, deformed, rowBytes](std::int32_t y, std::int32_t first, std::int32_t last) {
+            // The source offsets first, each read requested at once, then the
+            // copies: the scattered reads of a whole piece are in flight together.
+            std::size_t at[kTileColumns];
+            const std::int32_t count = last - first + 1;
             const MapEntry* entry = map + IndexOf(first, y);
+            for (std::int32_t i = 0; i < count; ++i) {
+                at[i] = static_cast<std::size_t>(entry[i].y) * rowBytes + 3 * static_cast<std::size_t>(entry[i].x);
+                __builtin_prefetch(original + at[i]);
+            }
             std::uint8_t* to = deformed + static_cast<std::size_t>(y) * rowBytes + 3 * static_cast<std::size_t>(first);
-            for (std::int32_t x = first; x <= last; ++x, ++entry, to += 3) {
-                const std::uint8_t* from =
-                    original + static_cast<std::size_t>(entry->y) * rowBytes + 3 * static_cast<std::size_t>(entry->x);
+            for (std::int32_t i = 0; i < count; ++i, to += 3) {
+                const std::uint8_t* from = original + at[i];
                 to[0] = from[0];
                 to[1] = from[1];
                 to[2] = from[2];

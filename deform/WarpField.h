@@ -197,9 +197,10 @@ private:
     // For the pixels first..last of row y: stores the undo-map entry at the
     // sample position sampleAt(x) (a pair qx, qy; clamped) as the pixel's entry
     // and renders the pixel. It works in three passes over pieces of a row, for
-    // the positions, the undo-map entries and the undeformed pixels: no read of
-    // a pass waits for another read of the same pass, so the processor keeps
-    // many cache misses in flight instead of waiting out each pixel's two in turn.
+    // the positions, the undo-map entries and the undeformed pixels: each pass
+    // requests the reads of the next one at once and no read waits for another
+    // of its pass, so many cache misses are in flight instead of each pixel's
+    // two in turn.
     template <class SampleAt>
     void StoreRegionSamples(std::int32_t y, std::int32_t first, std::int32_t last, SampleAt sampleAt)
     {
@@ -213,6 +214,7 @@ private:
             for (std::int32_t i = 0; i < count; ++i) {
                 const auto [qx, qy] = sampleAt(left + i);
                 at[i] = IndexOf(ClampToRange(qx, m_width), ClampToRange(qy, m_height));
+                __builtin_prefetch(undo + at[i]);
             }
             MapEntry* entry = m_pMap.data() + IndexOf(left, y);
             for (std::int32_t i = 0; i < count; ++i) {
@@ -221,6 +223,7 @@ private:
                 const std::int32_t sy = ClampToRange(source.y, m_height);
                 entry[i] = MapEntry{sx, sy};
                 at[i] = static_cast<std::size_t>(sy) * rowBytes + 3 * static_cast<std::size_t>(sx);
+                __builtin_prefetch(original + at[i]);
             }
             std::uint8_t* to = m_pDeformed.data() + static_cast<std::size_t>(y) * rowBytes + 3 * static_cast<std::size_t>(left);
             for (std::int32_t i = 0; i < count; ++i, to += 3) {
