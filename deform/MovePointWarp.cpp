@@ -3,10 +3,13 @@
 // the per-mouse-move step that commits long drags in sub-moves of 0.6 x radius.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "deform/CircleRun.h"
+#include "deform/OffsetTable.h"
 #include "deform/RowBands.h"
+#include "deform/TileOrder.h"
 #include "deform/WarpArithmetic.h"
 #include "deform/WarpField.h"
 
@@ -81,20 +84,28 @@ void CWarpField::MovePoint(std::int32_t ax, std::int32_t ay, std::int32_t cx, st
 
     if (!commit) {
         // A preview reads the map and writes only the picture: any split into
-        // row bands gives the same pixels.
+        // row bands and any order of tiles gives the same pixels. The offsets
+        // are shared by the four pixels (cx +- a, cy +- b).
+        static thread_local OffsetTable<Offset> offsetTable;
+        OffsetTable<Offset>& offsets = offsetTable;  // this thread's, also inside the bands
+        offsets.LayOut(SpanOfAbsoluteOffsets(std::int64_t{y0} - cy, std::int64_t{y1} - cy), cx, [&](std::int64_t b) {
+            return RunInsideCircle(cx, b, x0, x1, r, [r](double d) { return r > d; });
+        });
+        offsets.Fill([&](std::int64_t a, std::int64_t b) {
+            const double w = 1.0 - IntegerDistance(a, b) / r;
+            return Offset{TruncToInt32(static_cast<double>(dx) * w), TruncToInt32(static_cast<double>(dy) * w)};
+        });
         const std::int64_t box = (std::int64_t{x1} - x0 + 1) * (std::int64_t{y1} - y0 + 1);
         ForEachRowBand(y0, y1 + 1, box, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
-            std::vector<Offset> offsets;
-            for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
-                const CircleRun run = runOf(y);
-                if (run.Empty())
-                    continue;
-                const std::int64_t nearest = offsetsOf(y, run, offsets);
-                for (std::int32_t x = run.first; x <= run.last; ++x) {
-                    const MapEntry source = sourceOf(map, x, y, offsets[offsetIndex(x, nearest)]);
-                    CopySample(x, y, source.x, source.y);
-                }
-            }
+            ForEachTileOfRuns(rowBegin, rowEnd, runOf, [&](std::int32_t y, std::int32_t first, std::int32_t last) {
+                const std::int64_t ey = std::int64_t{cy} - y;
+                const Offset* row = offsets.Row(ey);
+                const std::int64_t nearest = offsets.NearestColumn(ey);
+                RenderSamples<false>(map, y, first, last, [&](std::int32_t x) {
+                    const Offset& offset = row[offsetIndex(x, nearest)];
+                    return std::pair{std::int64_t{x} + offset.x, std::int64_t{y} + offset.y};
+                });
+            });
         });
         return;
     }

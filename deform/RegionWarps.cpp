@@ -116,7 +116,7 @@ void CWarpField::ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius
             const std::int64_t ey = towardCentre ? std::int64_t{cy} - y : std::int64_t{y} - cy;
             const double* row = scales.Row(ey);
             const std::int64_t nearest = scales.NearestColumn(ey);
-            StoreRegionSamples(y, first, last, [&](std::int32_t x) {
+            RenderSamples<true>(m_pUndoMap.data(), y, first, last, [&](std::int32_t x) {
                 const std::int64_t ex = towardCentre ? std::int64_t{cx} - x : std::int64_t{x} - cx;
                 const double k = row[(ex < 0 ? -ex : ex) - nearest];
                 return std::pair{std::int64_t{x} + TruncToInt32(static_cast<double>(ex) * k),

@@ -80,7 +80,7 @@ void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double 
         ForEachRowBand(y0, y1 + 1, box, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
             ForEachTileOfRuns(rowBegin, rowEnd, runOfRowRestoringIt, [&](std::int32_t y, std::int32_t first, std::int32_t last) {
                 const std::int64_t ey = std::int64_t{y} - cy;
-                StoreRegionSamples(y, first, last, [&](std::int32_t x) {
+                RenderSamples<true>(m_pUndoMap.data(), y, first, last, [&](std::int32_t x) {
                     const std::int64_t ex = std::int64_t{x} - cx;
                     return turned(ex, ey, swirl.At(IntegerDistance(ex, ey)));
                 });
@@ -129,7 +129,7 @@ void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double 
             const std::int64_t ey = std::int64_t{y} - cy;
             const Turn* row = byOffset.Row(ey);
             const std::int64_t nearest = byOffset.NearestColumn(ey);
-            StoreRegionSamples(y, first, last, [&](std::int32_t x) {
+            RenderSamples<true>(m_pUndoMap.data(), y, first, last, [&](std::int32_t x) {
                 const std::int64_t ex = std::int64_t{x} - cx;
                 return turned(ex, ey, row[(ex < 0 ? -ex : ex) - nearest]);
             });

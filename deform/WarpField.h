@@ -194,19 +194,18 @@ private:
     // Takes back the previous call's box in row y outside the run of columns
     // the new call writes there (first > last for none).
     void RestoreStaleRow(std::int32_t y, std::int32_t runFirst, std::int32_t runLast);
-    // For the pixels first..last of row y: stores the undo-map entry at the
-    // sample position sampleAt(x) (a pair qx, qy; clamped) as the pixel's entry
-    // and renders the pixel. It works in three passes over pieces of a row, for
-    // the positions, the undo-map entries and the undeformed pixels: each pass
-    // requests the reads of the next one at once and no read waits for another
-    // of its pass, so many cache misses are in flight instead of each pixel's
-    // two in turn.
-    template <class SampleAt>
-    void StoreRegionSamples(std::int32_t y, std::int32_t first, std::int32_t last, SampleAt sampleAt)
+    // For the pixels first..last of row y: takes the entry of the map `from` at
+    // the sample position sampleAt(x) (a pair qx, qy; clamped), clamps it into
+    // the picture, stores it as the pixel's entry when kStoreEntries, and renders
+    // the pixel. It works in three passes over pieces of a row, for the
+    // positions, the entries and the undeformed pixels: each pass requests the
+    // reads of the next one at once and no read waits for another of its pass,
+    // so many cache misses are in flight instead of each pixel's two in turn.
+    template <bool kStoreEntries, class SampleAt>
+    void RenderSamples(const MapEntry* from, std::int32_t y, std::int32_t first, std::int32_t last, SampleAt sampleAt)
     {
         constexpr std::int32_t kPiece = 64;
         std::size_t at[kPiece];
-        const MapEntry* undo = m_pUndoMap.data();
         const std::uint8_t* original = m_pOriginal.data();
         const std::size_t rowBytes = static_cast<std::size_t>(m_rowBytes);
         for (std::int32_t left = first; left <= last; left += kPiece) {
@@ -214,14 +213,15 @@ private:
             for (std::int32_t i = 0; i < count; ++i) {
                 const auto [qx, qy] = sampleAt(left + i);
                 at[i] = IndexOf(ClampToRange(qx, m_width), ClampToRange(qy, m_height));
-                __builtin_prefetch(undo + at[i]);
+                __builtin_prefetch(from + at[i]);
             }
             MapEntry* entry = m_pMap.data() + IndexOf(left, y);
             for (std::int32_t i = 0; i < count; ++i) {
-                const MapEntry source = undo[at[i]];
+                const MapEntry source = from[at[i]];
                 const std::int32_t sx = ClampToRange(source.x, m_width);
                 const std::int32_t sy = ClampToRange(source.y, m_height);
-                entry[i] = MapEntry{sx, sy};
+                if constexpr (kStoreEntries)
+                    entry[i] = MapEntry{sx, sy};
                 at[i] = static_cast<std::size_t>(sy) * rowBytes + 3 * static_cast<std::size_t>(sx);
                 __builtin_prefetch(original + at[i]);
             }
