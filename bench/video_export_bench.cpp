@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/PatternPicture.h"
 #include "deform/IntermediateFrame.h"
 #include "deform/WarpField.h"
 #include "video/VideoExport.h"
@@ -40,15 +41,7 @@ const CWarpField& DeformedPicture(std::int32_t width, std::int32_t height)
     static std::map<std::pair<std::int32_t, std::int32_t>, std::unique_ptr<CWarpField>> cache;
     auto& field = cache[{width, height}];
     if (!field) {
-        const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(width, 24));
-        PixelBuffer pixels = PixelBuffer::Allocate(rowBytes * height, true);
-        for (std::int32_t y = 0; y < height; ++y)
-            for (std::int32_t x = 0; x < width; ++x) {
-                std::uint8_t* p = pixels.data() + rowBytes * y + 3 * static_cast<std::size_t>(x);
-                p[0] = static_cast<std::uint8_t>(x);
-                p[1] = static_cast<std::uint8_t>(y);
-                p[2] = static_cast<std::uint8_t>((x + y) / 4);
-            }
+        PixelBuffer pixels = PatternPicture(width, height, [](std::int32_t x, std::int32_t y) { return (x + y) / 4; });
         field = std::make_unique<CWarpField>(width, height, std::move(pixels), 20);
         field->BeginDeformation(ModeRotate);
         field->Rotate(width / 2, height / 2, height * 0.4, 60.0, 1.0);

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 
+#include "bench/PatternPicture.h"
 #include "deform/WarpField.h"
 
 namespace {
@@ -23,15 +24,7 @@ std::unique_ptr<CWarpField> MakeField(int megapixels)
 {
     const std::int32_t width = megapixels == 24 ? 6000 : 1000;
     const std::int32_t height = megapixels == 24 ? 4000 : 1000 * megapixels;
-    const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(width, 24));
-    PixelBuffer pixels = PixelBuffer::Allocate(rowBytes * height, true);
-    for (std::int32_t y = 0; y < height; ++y)
-        for (std::int32_t x = 0; x < width; ++x) {
-            std::uint8_t* p = pixels.data() + rowBytes * y + 3 * static_cast<std::size_t>(x);
-            p[0] = static_cast<std::uint8_t>(x);
-            p[1] = static_cast<std::uint8_t>(y);
-            p[2] = static_cast<std::uint8_t>(x ^ y);
-        }
+    PixelBuffer pixels = PatternPicture(width, height, [](std::int32_t x, std::int32_t y) { return x ^ y; });
     return std::make_unique<CWarpField>(width, height, std::move(pixels), 20);
 }
 
