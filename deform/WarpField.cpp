@@ -243,9 +243,6 @@ void CWarpField::RenderWhereUndoMapDiffers()
 {
     const MapEntry* map = m_pMap.data();
     const MapEntry* undo = m_pUndoMap.data();
-    const std::uint8_t* original = m_pOriginal.data();
-    std::uint8_t* deformed = m_pDeformed.data();
-    const std::size_t rowBytes = static_cast<std::size_t>(m_rowBytes);
     const std::int32_t last = m_width - 1;
     ForEachRowBand(m_height, std::int64_t{m_width} * m_height, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
         ForEachTileOfRuns(
@@ -256,15 +253,10 @@ void CWarpField::RenderWhereUndoMapDiffers()
                 // Most of a picture keeps its entries: whole pieces are skipped at once.
                 if (std::memcmp(map + at, undo + at, count * sizeof(MapEntry)) == 0)
                     return;
-                std::uint8_t* to = deformed + static_cast<std::size_t>(y) * rowBytes + 3 * static_cast<std::size_t>(first);
-                for (std::size_t i = 0; i < count; ++i, to += 3) {
+                for (std::size_t i = 0; i < count; ++i) {
                     const MapEntry entry = undo[at + i];
-                    if (entry == map[at + i])
-                        continue;
-                    const std::uint8_t* from = original + static_cast<std::size_t>(entry.y) * rowBytes + 3 * static_cast<std::size_t>(entry.x);
-                    to[0] = from[0];
-                    to[1] = from[1];
-                    to[2] = from[2];
+                    if (!(entry == map[at + i]))
+                        CopySample(first + static_cast<std::int32_t>(i), y, entry.x, entry.y);
                 }
             });
     });

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "deform/TileOrder.h"
 #include "deform/WarpArithmetic.h"
 #include "image/DibImage.h"
 #include "image/LargeAllocation.h"
@@ -204,7 +205,7 @@ private:
     template <bool kStoreEntries, class SampleAt>
     void RenderSamples(const MapEntry* from, std::int32_t y, std::int32_t first, std::int32_t last, SampleAt sampleAt)
     {
-        constexpr std::int32_t kPiece = 64;
+        constexpr std::int32_t kPiece = kTileColumns;  // what a tile hands over at most
         std::size_t at[kPiece];
         const std::uint8_t* original = m_pOriginal.data();
         const std::size_t rowBytes = static_cast<std::size_t>(m_rowBytes);
