@@ -12,19 +12,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
-// Open modes, with the values of the platform's file-open flags.
-constexpr std::uint32_t kAviOpenWrite = 0x0001;
-constexpr std::uint32_t kAviOpenCreate = 0x1000;
-
-// Result codes stored by AviWriter::Open: 0 for success, otherwise an error in
-// the range of the AVI file library's codes.
-constexpr std::int32_t kAviResultOk = 0;
-constexpr std::int32_t kAviErrorBadFlags = static_cast<std::int32_t>(0x80044069u);
-constexpr std::int32_t kAviErrorFileOpen = static_cast<std::int32_t>(0x8004406Fu);
+#include "video/AviFileSink.h"
 
 // Index flag of a key frame.
 constexpr std::uint32_t kAviKeyFrame = 0x10;
@@ -32,27 +23,6 @@ constexpr std::uint32_t kAviKeyFrame = 0x10;
 // The stream format: a 40-byte BITMAPINFOHEADER followed by 4 zero bytes.
 constexpr std::size_t kVideoFormatBytes = 44;
 using VideoFormatBlock = std::array<std::uint8_t, kVideoFormatBytes>;
-
-// Where the writer's bytes go: appended in order, with a few earlier bytes
-// (sizes, counts, indexes) rewritten when the stream ends. Every call reports
-// whether the bytes arrived.
-class AviSink {
-public:
-    virtual ~AviSink() = default;
-    virtual bool Append(const void* data, std::size_t size) = 0;
-    virtual bool WriteAt(std::uint64_t offset, const void* data, std::size_t size) = 0;
-    // Hands everything to the file and releases it.
-    virtual bool Close() = 0;
-};
-
-// Opens the sink for path with an open mode; on failure returns null and stores
-// an error code in result.
-using AviSinkOpener =
-    std::function<std::unique_ptr<AviSink>(const std::string& path, std::uint32_t mode, std::int32_t& result)>;
-
-// The sink of real files: large buffered writes to a regular file. Other kinds of
-// file (devices, pipes) are refused, as the format needs to rewrite its headers.
-std::unique_ptr<AviSink> OpenAviFileSink(const std::string& path, std::uint32_t mode, std::int32_t& result);
 
 struct AviStreamState;
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "video/AviFileSink.h"
 #include "video/AviWriter.h"
 
 namespace avitest {
