@@ -3,12 +3,9 @@
 // "Bildbereich vergrößern": while it is open every change of the size slider
 // previews the enlargement of the dragged circle with factor = position / 100.
 // OK keeps the last preview; the caller undoes it when the dialog is rejected.
-#include <QDialog>
+#include "view/ScaleRegionDialog.h"
 
-class IRegionPreview;
-class QSlider;
-
-class CEnlargeDialog : public QDialog {
+class CEnlargeDialog : public CScaleRegionDialog {
     Q_OBJECT
 public:
     static constexpr int kMinimum = 100;
@@ -18,12 +15,4 @@ public:
 
     // view receives the previews and is not owned.
     explicit CEnlargeDialog(IRegionPreview* view, QWidget* parent = nullptr);
-
-    QSlider* SizeSlider() const { return m_sliderSize; }
-
-private:
-    void OnSizeChanged(int position);
-
-    QSlider* m_sliderSize;
-    IRegionPreview* m_pView;
 };
