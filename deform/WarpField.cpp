@@ -47,7 +47,7 @@ CWarpField::CWarpField(std::int32_t width, std::int32_t height, PixelBuffer pixe
     } catch (const std::bad_alloc&) {
         throw CMemoryException();
     }
-    // The undo map gets the identity too: nothing reads it while CanUndo is 0,
+    // The undo map gets the identity too: nothing reads it while CanUndo is false,
     // but touching its pages now keeps that cost out of the first drag step.
     m_pDeformed = PixelBuffer::Allocate(pictureBytes, false);
     const std::uint8_t* original = pixels.data();
@@ -63,7 +63,7 @@ CWarpField::CWarpField(std::int32_t width, std::int32_t height, PixelBuffer pixe
         std::memcpy(m_pDeformed.data() + first, original + first, count);
     });
     m_pOriginal = std::move(pixels);
-    m_canUndo = 0;
+    m_canUndo = false;
 }
 
 CWarpField::~CWarpField() = default;
@@ -79,7 +79,7 @@ void CWarpField::BeginDeformation(WarpMode mode)
     // A preview left over from a gesture that was never ended must not survive it.
     FlushMovePointPreview();
     CopyMapToUndoMap();
-    m_canUndo = 1;
+    m_canUndo = true;
     m_mode = mode;
     m_mapEqualsUndoOutsideDirty = true;
     if (mode == ModeEnlarge || mode == ModeShrink || mode == ModeRotate) {
@@ -100,7 +100,7 @@ void CWarpField::EndDeformation()
     FlushMovePointPreview();
     const bool empty = m_pendingFromX == m_pendingToX && m_pendingFromY == m_pendingToY;
     if (!empty)
-        MovePoint(m_pendingFromX, m_pendingFromY, m_pendingToX, m_pendingToY, 1);
+        MovePoint(m_pendingFromX, m_pendingFromY, m_pendingToX, m_pendingToY, true);
     ClearPendingSegment();
 }
 
@@ -132,7 +132,7 @@ void CWarpField::UndoDeformation()
     }
     m_mapEqualsUndoOutsideDirty = true;
     ClearPendingSegment();
-    m_canUndo = 0;
+    m_canUndo = false;
 }
 
 void CWarpField::CatchUpUndoMap()

@@ -95,14 +95,14 @@ public:
     void BeginDeformation(WarpMode mode);
     void EndDeformation();
     void UndoDeformation();
-    std::int32_t CanUndo() const { return m_canUndo; }
+    bool CanUndo() const { return m_canUndo; }
 
     void SetRadius(std::int32_t radius) { m_radius = radius; }
     std::int32_t GetRadius() const { return m_radius; }
 
     // Move point: one deformation from (ax, ay) to (cx, cy), committed into the
-    // map (commit 1) or only previewed in the deformed picture (commit 0).
-    void MovePoint(std::int32_t ax, std::int32_t ay, std::int32_t cx, std::int32_t cy, std::int32_t commit);
+    // map (commit true) or only previewed in the deformed picture (commit false).
+    void MovePoint(std::int32_t ax, std::int32_t ay, std::int32_t cx, std::int32_t cy, bool commit);
     // One drag step: commits whole sub-moves, previews the rest, and hands the
     // start of the uncommitted remainder back through startX/startY.
     void MovePointLive(std::int32_t& startX, std::int32_t& startY, std::int32_t tx, std::int32_t ty);
@@ -143,7 +143,7 @@ private:
     PixelBuffer m_pOriginal;
     MapBuffer m_pMap;
     MapBuffer m_pUndoMap;
-    std::int32_t m_canUndo = 0;
+    bool m_canUndo = false;
     std::int32_t m_mode = ModeMovePoint;
     std::int32_t m_pendingFromX = 0, m_pendingFromY = 0, m_pendingToX = 0, m_pendingToY = 0;
     std::int32_t m_dirtyMinX = 0, m_dirtyMaxX = 0, m_dirtyMaxY = 0, m_dirtyMinY = 0;

@@ -18,7 +18,7 @@ namespace {
 constexpr double kSubMoveFactor = 0.6;
 }  // namespace
 
-void CWarpField::MovePoint(std::int32_t ax, std::int32_t ay, std::int32_t cx, std::int32_t cy, std::int32_t commit)
+void CWarpField::MovePoint(std::int32_t ax, std::int32_t ay, std::int32_t cx, std::int32_t cy, bool commit)
 {
     const std::int32_t radius = m_radius;
     if (radius <= 0)
@@ -158,7 +158,7 @@ void CWarpField::MovePointLive(std::int32_t& startX, std::int32_t& startY, std::
         for (std::int32_t i = 0; i < n; ++i) {
             const double nx = ux * s + x;
             const double ny = uy * s + y;
-            MovePoint(TruncToInt32(x), TruncToInt32(y), TruncToInt32(nx), TruncToInt32(ny), 1);
+            MovePoint(TruncToInt32(x), TruncToInt32(y), TruncToInt32(nx), TruncToInt32(ny), true);
             x = nx;
             y = ny;
         }
@@ -167,7 +167,7 @@ void CWarpField::MovePointLive(std::int32_t& startX, std::int32_t& startY, std::
         startX = px;
         startY = py;
     }
-    MovePoint(px, py, tx, ty, 0);
+    MovePoint(px, py, tx, ty, false);
 
     m_pendingFromX = px;
     m_pendingFromY = py;

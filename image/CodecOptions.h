@@ -6,5 +6,5 @@
 
 struct CodecOptions {
     std::int32_t quality = 100;     // 0..100
-    std::int32_t progressive = 0;   // 0 or 1
+    bool progressive = false;
 };

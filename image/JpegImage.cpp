@@ -270,7 +270,7 @@ void CJpegImage::Write(const std::string& path)
     session.file = file;
     session.info.err = InstallErrorManager(session.error);
     const JpegWriteJob job{static_cast<JDIMENSION>(width), static_cast<JDIMENSION>(height), m_quality,
-                           m_progressive != 0, m_pBits.data(), rowBytes,
+                           m_progressive, m_pBits.data(), rowBytes,
                            rowBuffer.data()};
     const bool compressed = CompressJpeg(session, job);
     // A library error right after a failed fwrite is a write failure, whose errno

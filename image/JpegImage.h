@@ -23,5 +23,5 @@ public:
     void SetHeader(int width, int height, int bitCount, const void* options) override;
 
     std::int32_t m_quality = 100;     // 0..100; below 1 the library uses 1
-    std::int32_t m_progressive = 0;   // non-zero: simple progression
+    bool m_progressive = false;       // simple progression
 };

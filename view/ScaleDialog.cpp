@@ -80,7 +80,7 @@ void CScaleDialog::OnInitDialog()
     m_checkKeepAspect->setChecked(false);
     m_editHeight->setText(QString::number(m_nHeight));
     m_editWidth->setText(QString::number(m_nWidth));
-    m_checkKeepAspect->setChecked(m_bKeepAspect != 0);
+    m_checkKeepAspect->setChecked(m_bKeepAspect);
     m_editWidth->setFocus(Qt::OtherFocusReason);
     m_editWidth->selectAll();
 }
@@ -95,7 +95,7 @@ void CScaleDialog::OnOK()
         return;
     m_nHeight = height;
     m_nWidth = width;
-    m_bKeepAspect = m_checkKeepAspect->isChecked() ? 1 : 0;
+    m_bKeepAspect = m_checkKeepAspect->isChecked();
     accept();
 }
 
@@ -130,7 +130,7 @@ void CScaleDialog::SetHeightFromWidth()
 
 void CScaleDialog::WriteCoupled(QLineEdit* edit, std::int64_t value)
 {
-    m_bUpdating = 1;
+    m_bUpdating = true;
     edit->setText(QString::number(value));
-    m_bUpdating = 0;
+    m_bUpdating = false;
 }

@@ -30,8 +30,8 @@ public:
 
     std::uint32_t m_nHeight = 0;
     std::uint32_t m_nWidth = 0;
-    int m_bKeepAspect = 0;
-    int m_bUpdating = 0;
+    bool m_bKeepAspect = false;
+    bool m_bUpdating = false;
 
 private:
     void OnChangeWidth();

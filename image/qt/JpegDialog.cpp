@@ -74,12 +74,12 @@ void CJpegDialog::OnInitDialog()
     if (m_quality < 0 || m_quality > 100)
         m_quality = 100;
     m_slider->setValue(100 - m_quality);
-    m_progressiveCheck->setChecked(m_progressive != 0);
+    m_progressiveCheck->setChecked(m_progressive);
 }
 
 void CJpegDialog::OnOK()
 {
     m_quality = 100 - m_slider->value();
-    m_progressive = m_progressiveCheck->isChecked() ? 1 : 0;
+    m_progressive = m_progressiveCheck->isChecked();
     accept();
 }

@@ -23,7 +23,7 @@ public:
     QCheckBox* ProgressiveCheck() const { return m_progressiveCheck; }
 
     int m_quality = 100;
-    int m_progressive = 0;
+    bool m_progressive = false;
 
 private:
     QSlider* m_slider;
