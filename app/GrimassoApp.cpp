@@ -11,7 +11,6 @@
 #include "app/AboutBox.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
-#include "app/ShellStrings.h"
 #include "app/StartScreen.h"
 #include "app/ToolbarIcons.h"
 #include "deform/qt/GrimassoDoc.h"
@@ -19,11 +18,11 @@
 #include "framework/CommandIds.h"
 #include "framework/DocManager.h"
 #include "framework/DocTemplate.h"
-#include "framework/FrameworkStrings.h"
 #include "framework/StringTable.h"
 #include "framework/View.h"
 #include "framework/WaitCursor.h"
 #include "image/qt/Clipboard.h"
+#include "resources/StringIds.h"
 #include "view/GrimassoView.h"
 
 namespace {

@@ -18,12 +18,9 @@
 #include "framework/CommandIds.h"
 #include "framework/StringTable.h"
 #include "image/DibImage.h"
+#include "resources/StringIds.h"
 
 namespace {
-
-constexpr int IDS_PRINT_PREVIEW_TITLE = 40616;
-constexpr int IDS_PRINT_TITLE = 40617;
-constexpr int IDS_PRINT_SETUP_TITLE = 40618;
 
 struct ZoomCommand {
     int id;
