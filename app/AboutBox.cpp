@@ -7,9 +7,8 @@
 #include <QScreen>
 
 #include "app/StartPicture.h"
-#include "framework/CommandIds.h"
-#include "framework/FrameworkStrings.h"
 #include "framework/StringTable.h"
+#include "resources/StringIds.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLineInfo.h"
 
-#include "app/ShellStrings.h"
 #include "framework/StringTable.h"
+#include "resources/StringIds.h"
 
 namespace {
 

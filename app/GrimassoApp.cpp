@@ -10,20 +10,20 @@
 
 #include "app/AboutBox.h"
 #include "app/ChildFrame.h"
+#include "app/EditorDialogs.h"
 #include "app/MainFrame.h"
-#include "app/ShellStrings.h"
 #include "app/StartScreen.h"
 #include "app/ToolbarIcons.h"
-#include "deform/qt/GrimassoDoc.h"
+#include "document/GrimassoDoc.h"
 #include "framework/Application.h"
 #include "framework/CommandIds.h"
 #include "framework/DocManager.h"
 #include "framework/DocTemplate.h"
-#include "framework/FrameworkStrings.h"
 #include "framework/StringTable.h"
 #include "framework/View.h"
 #include "framework/WaitCursor.h"
 #include "image/qt/Clipboard.h"
+#include "resources/StringIds.h"
 #include "view/GrimassoView.h"
 
 namespace {
@@ -76,7 +76,7 @@ bool CGrimassoApp::InitInstance(const QStringList& arguments)
     QGuiApplication::setDesktopFileName(QStringLiteral("de.haxel.Grimasso"));  // the installed desktop entry
 
     auto docTemplate = std::make_unique<CDocTemplate>(
-        [] { return static_cast<CDocument*>(new CGrimassoDoc); },
+        [] { return static_cast<CDocument*>(new CGrimassoDoc(EditorDialogs())); },
         [](CDocument* document) {
             return static_cast<CView*>(new CGrimassoView(static_cast<CGrimassoDoc*>(document)));
         });

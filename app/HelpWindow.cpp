@@ -8,9 +8,8 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-#include "app/ShellStrings.h"
-#include "framework/FrameworkStrings.h"
 #include "framework/StringTable.h"
+#include "resources/StringIds.h"
 
 namespace {
 
@@ -22,6 +21,10 @@ QString Paragraphs(const QString& text)
         html += QLatin1String("<p>") + paragraph.toHtmlEscaped() + QLatin1String("</p>");
     return html;
 }
+
+// The sections in order, each a heading id whose text has the next id.
+constexpr int kHelpSections[] = {IDH_WELCOME, IDH_MOVE_POINT, IDH_ENLARGE_SHRINK, IDH_ROTATE, IDH_UNDO_SMOOTH,
+                                 IDH_VIEW_ZOOM, IDH_SAVE, IDH_SCALE, IDH_VIDEO, IDH_KEYS};
 
 QString AnchorOf(int headingId)
 {

@@ -20,7 +20,6 @@
 #include <QWhatsThis>
 
 #include "app/HelpWindow.h"
-#include "app/ShellStrings.h"
 #include "app/StartScreen.h"
 #include "app/ToolbarIcons.h"
 #include "framework/Application.h"
@@ -30,6 +29,7 @@
 #include "framework/HelpRequest.h"
 #include "framework/StringTable.h"
 #include "framework/View.h"
+#include "resources/StringIds.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MenuLayout.h"
 
-#include "app/ShellStrings.h"
 #include "framework/CommandIds.h"
+#include "resources/StringIds.h"
 
 namespace {
 

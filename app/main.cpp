@@ -7,8 +7,8 @@
 #include <csignal>
 
 #include "app/GrimassoApp.h"
-#include "framework/CommandIds.h"
 #include "framework/StringTable.h"
+#include "resources/StringIds.h"
 
 int main(int argc, char* argv[])
 {

@@ -24,7 +24,8 @@
 #include <memory>
 #include <string>
 
-#include "deform/qt/GrimassoDoc.h"
+#include "app/EditorDialogs.h"
+#include "document/GrimassoDoc.h"
 #include "framework/CommandIds.h"
 #include "framework/MessageBox.h"
 #include "image/DibImage.h"
@@ -66,7 +67,7 @@ std::string PicturePath()
 // The document and a shown view whose client area is 1280 x 800 at zoom 1,
 // scrolled into the middle of the picture.
 struct Editor {
-    CGrimassoDoc document;
+    CGrimassoDoc document{EditorDialogs()};
     std::unique_ptr<CGrimassoView> view;
 
     Editor()

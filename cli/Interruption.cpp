@@ -9,6 +9,7 @@
 
 #include "cli/CliText.h"
 #include "image/PartialFiles.h"
+#include "resources/StringIds.h"
 
 namespace {
 
@@ -22,9 +23,9 @@ struct Farewell {
 };
 
 Farewell g_farewells[] = {
-    {SIGINT, cli_text::kInterruptedByInt, {}, 0},
-    {SIGTERM, cli_text::kInterruptedByTerm, {}, 0},
-    {SIGHUP, cli_text::kInterruptedByHup, {}, 0},
+    {SIGINT, IDS_CLI_INTERRUPTED_BY_INT, {}, 0},
+    {SIGTERM, IDS_CLI_INTERRUPTED_BY_TERM, {}, 0},
+    {SIGHUP, IDS_CLI_INTERRUPTED_BY_HUP, {}, 0},
 };
 
 void OnInterruption(int signal)

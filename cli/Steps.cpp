@@ -7,10 +7,9 @@
 #include <sstream>
 
 #include "cli/CliText.h"
+#include "resources/StringIds.h"
 
 namespace {
-
-using namespace cli_text;
 
 constexpr int kMaxScriptDepth = 8;
 
@@ -74,14 +73,14 @@ std::string FormatNumber(double value)
 
 [[noreturn]] void Invalid(const Step& step, const std::string& value, const std::string& expected)
 {
-    throw StepError(CliText(kInvalidValue, {step.name, value, expected}));
+    throw StepError(CliText(IDS_CLI_INVALID_VALUE, {step.name, value, expected}));
 }
 
 int IntegerIn(const Step& step, const std::string& value, int low, int high)
 {
     int number = 0;
     if (!ParseInt(value, number) || number < low || number > high)
-        Invalid(step, value, CliText(kExpectInteger, {std::to_string(low), std::to_string(high)}));
+        Invalid(step, value, CliText(IDS_CLI_EXPECT_INTEGER, {std::to_string(low), std::to_string(high)}));
     return number;
 }
 
@@ -100,7 +99,7 @@ void ParseRegion(Step& step, const std::string& value, double low, double high)
                     ParseDouble(parts[2], step.radius) && step.radius >= 0 &&
                     ParseDouble(parts[3], step.factor) && step.factor >= low && step.factor <= high;
     if (!ok)
-        Invalid(step, value, CliText(kExpectRegion, {FormatNumber(low), FormatNumber(high)}));
+        Invalid(step, value, CliText(IDS_CLI_EXPECT_REGION, {FormatNumber(low), FormatNumber(high)}));
     step.points = {centre};
 }
 
@@ -115,7 +114,7 @@ void ParseRotation(Step& step, const std::string& value)
     if (ok && parts.size() == 5)
         ok = ParseDouble(parts[4], step.amplification) && step.amplification >= 1 && step.amplification <= 10;
     if (!ok)
-        Invalid(step, value, CliText(kExpectRotation));
+        Invalid(step, value, CliText(IDS_CLI_EXPECT_ROTATION));
     step.points = {centre};
 }
 
@@ -138,11 +137,11 @@ void ParseValue(Step& step, const std::string& value)
         for (const auto& text : Split(value, ':')) {
             ScreenPoint point{};
             if (!ParsePoint(text, point))
-                Invalid(step, value, CliText(kExpectPoints));
+                Invalid(step, value, CliText(IDS_CLI_EXPECT_POINTS));
             step.points.push_back(point);
         }
         if (step.points.size() < 2)
-            Invalid(step, value, CliText(kExpectPoints));
+            Invalid(step, value, CliText(IDS_CLI_EXPECT_POINTS));
         break;
     }
     case StepKind::Enlarge:
@@ -158,13 +157,13 @@ void ParseValue(Step& step, const std::string& value)
         const auto size = Split(value, 'x');
         if (size.size() != 2 || !ParseInt(size[0], step.width) || !ParseInt(size[1], step.height) ||
             step.width < 1 || step.width > 10000 || step.height < 1 || step.height > 10000)
-            Invalid(step, value, CliText(kExpectSize));
+            Invalid(step, value, CliText(IDS_CLI_EXPECT_SIZE));
         break;
     }
     case StepKind::Save:
     case StepKind::Video:
         if (value.empty())
-            Invalid(step, value, CliText(kExpectFile));
+            Invalid(step, value, CliText(IDS_CLI_EXPECT_FILE));
         step.path = value;
         break;
     default:
@@ -195,10 +194,10 @@ std::string Trim(const std::string& text)
 void ParseScript(const std::string& path, std::vector<Step>& steps, int depth)
 {
     if (depth >= kMaxScriptDepth)
-        throw StepError(CliText(kScriptTooDeep, {path}));
+        throw StepError(CliText(IDS_CLI_SCRIPT_TOO_DEEP, {path}));
     std::ifstream file(path);
     if (!file)
-        throw StepError(CliText(kScriptUnreadable, {path}));
+        throw StepError(CliText(IDS_CLI_SCRIPT_UNREADABLE, {path}));
     std::string line;
     int lineNumber = 0;
     while (std::getline(file, line)) {
@@ -219,11 +218,11 @@ void ParseScript(const std::string& path, std::vector<Step>& steps, int depth)
         try {
             ParseInto(lineArguments, steps, depth + 1);
         } catch (const StepError& error) {
-            throw StepError(CliText(kScriptLine, {path, std::to_string(lineNumber), error.what()}));
+            throw StepError(CliText(IDS_CLI_SCRIPT_LINE, {path, std::to_string(lineNumber), error.what()}));
         }
     }
     if (file.bad())
-        throw StepError(CliText(kScriptUnreadable, {path}));
+        throw StepError(CliText(IDS_CLI_SCRIPT_UNREADABLE, {path}));
 }
 
 void ParseInto(const std::vector<std::string>& arguments, std::vector<Step>& steps, int depth)
@@ -231,7 +230,7 @@ void ParseInto(const std::vector<std::string>& arguments, std::vector<Step>& ste
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument.rfind("--", 0) != 0)
-            throw StepError(CliText(kUnknownStep, {argument}));
+            throw StepError(CliText(IDS_CLI_UNKNOWN_STEP, {argument}));
         std::string name = argument.substr(2);
         std::string inlineValue;
         bool hasInlineValue = false;
@@ -244,25 +243,25 @@ void ParseInto(const std::vector<std::string>& arguments, std::vector<Step>& ste
         if (name == "script") {
             std::string path = hasInlineValue ? inlineValue : (i + 1 < arguments.size() ? arguments[++i] : "");
             if (path.empty())
-                throw StepError(CliText(kMissingValue, {displayName}));
+                throw StepError(CliText(IDS_CLI_MISSING_VALUE, {displayName}));
             ParseScript(path, steps, depth);
             continue;
         }
         const KnownStep* known = FindStep(name);
         if (!known)
-            throw StepError(CliText(kUnknownStep, {argument}));
+            throw StepError(CliText(IDS_CLI_UNKNOWN_STEP, {argument}));
         Step step;
         step.kind = known->kind;
         step.name = displayName;
         if (known->takesValue) {
             if (!hasInlineValue) {
                 if (i + 1 >= arguments.size())
-                    throw StepError(CliText(kMissingValue, {displayName}));
+                    throw StepError(CliText(IDS_CLI_MISSING_VALUE, {displayName}));
                 inlineValue = arguments[++i];
             }
             ParseValue(step, inlineValue);
         } else if (hasInlineValue) {
-            Invalid(step, inlineValue, CliText(kExpectNoValue));
+            Invalid(step, inlineValue, CliText(IDS_CLI_EXPECT_NO_VALUE));
         }
         steps.push_back(std::move(step));
     }

@@ -11,6 +11,7 @@
 #include "cli/CliText.h"
 #include "cli/Interruption.h"
 #include "cli/Steps.h"
+#include "resources/StringIds.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ int main(int argc, char** argv)
     std::vector<std::string> arguments(argv + 1, argv + argc);
     for (const auto& argument : arguments) {
         if (argument == "--help" || argument == "-h") {
-            std::cout << CliText(cli_text::kUsage) << '\n';
+            std::cout << CliText(IDS_CLI_USAGE) << '\n';
             return 0;
         }
         if (argument == "--version") {
@@ -38,7 +39,7 @@ int main(int argc, char** argv)
         }
     }
     if (arguments.empty() || arguments.front().rfind("--", 0) == 0) {
-        Report(CliText(cli_text::kNoInput));
+        Report(CliText(IDS_CLI_NO_INPUT));
         return kExitBadStep;
     }
 

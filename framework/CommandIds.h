@@ -1,8 +1,9 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Command, resource and string ids of the editor. The framework's standard
-// commands keep their traditional numbers (the menus, the toolbar, the string
-// table and the routing all key on them); the editor's own commands follow.
+// Command and resource ids of the editor. The framework's standard commands
+// keep their traditional numbers (the menus, the toolbar, the string table and
+// the routing all key on them); the editor's own commands follow. The names of
+// string ids come from the string table, in the generated resources/StringIds.h.
 
 // Resources.
 constexpr int IDD_ABOUTBOX = 100;
@@ -72,10 +73,3 @@ constexpr int ID_ZOOM_1_4 = 32793;
 constexpr int ID_ZOOM_3 = 32794;
 constexpr int ID_SMOOTH = 32797;
 constexpr int ID_SCALE_IMAGE = 32798;
-
-// Strings of the shell.
-constexpr int AFX_IDS_APP_TITLE = 57344;    // "Grimasso"
-constexpr int AFX_IDS_IDLEMESSAGE = 57345;  // the status bar's idle text
-constexpr int IDS_DEFAULT_EXTENSION = 61453;  // "bmp"
-constexpr int IDS_REGISTRY_KEY = 61458;       // "Haxel"
-constexpr int IDS_OPEN_FILTER = 61461;        // the open dialog's filter

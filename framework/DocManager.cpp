@@ -12,6 +12,7 @@
 #include "framework/Document.h"
 #include "framework/StringTable.h"
 #include "framework/View.h"
+#include "resources/StringIds.h"
 
 namespace {
 

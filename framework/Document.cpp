@@ -8,10 +8,10 @@
 #include "framework/CommandIds.h"
 #include "framework/DocManager.h"
 #include "framework/DocTemplate.h"
-#include "framework/FrameworkStrings.h"
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
 #include "framework/View.h"
+#include "resources/StringIds.h"
 
 CDocument::CDocument() = default;
 

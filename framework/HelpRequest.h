@@ -2,17 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Help asked for from a window, usually a dialog's "Hilfe" button. A topic is
 // the string id of a heading of the help text; 0 is the help as a whole.
+// The headings' ids are named IDH_... in the string table: the dialogs open
+// IDH_MOVE_POINT (move options), IDH_ENLARGE_SHRINK, IDH_ROTATE, IDH_SAVE (JPEG
+// settings), IDH_VIDEO and IDH_SCALE.
 #include <functional>
 
-class QWidget;
+#include "resources/StringIds.h"
 
-// Section headings that the dialogs open.
-constexpr int IDH_MOVE_POINT = 41203;      // move-options dialog
-constexpr int IDH_ENLARGE_SHRINK = 41205;  // enlarge and shrink dialogs
-constexpr int IDH_ROTATE = 41207;          // rotate dialog
-constexpr int IDH_SAVE = 41213;            // JPEG settings
-constexpr int IDH_VIDEO = 41215;           // video dialog
-constexpr int IDH_SCALE = 42301;           // scale dialog
+class QWidget;
 
 // The topic that the "Hilfe" button of dialog opens (kept on the dialog).
 void SetHelpTopic(QWidget* dialog, int topic);

@@ -8,9 +8,8 @@
 #include <QPushButton>
 
 #include "framework/Application.h"
-#include "framework/CommandIds.h"
-#include "framework/FrameworkStrings.h"
 #include "framework/StringTable.h"
+#include "resources/StringIds.h"
 
 namespace {
 

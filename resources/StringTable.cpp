@@ -7,11 +7,11 @@
 
 #include "resources/StringTableData.h"  // generated: kStringTableText
 
-namespace {
-
-// Lines are "id<TAB>text"; "\n" and "\t" in the text stand for a line break and a
-// tab, "\\" for a backslash. Empty lines and lines starting with '#' are skipped.
-std::unordered_map<int, std::string> ParseTable(std::string_view text)
+// Lines are "id<TAB>text" or "id<TAB>NAME<TAB>text"; "\n" and "\t" in the text
+// stand for a line break and a tab, "\\" for a backslash. A text never holds a
+// tab itself, so a second tab ends the name column, which only the build reads.
+// Empty lines and lines starting with '#' are skipped.
+std::unordered_map<int, std::string> ParseStringTable(std::string_view text)
 {
     std::unordered_map<int, std::string> table;
     while (!text.empty()) {
@@ -24,8 +24,10 @@ std::unordered_map<int, std::string> ParseTable(std::string_view text)
         if (line.empty() || line.front() == '#' || tab == std::string_view::npos)
             continue;
         const int id = std::atoi(std::string(line.substr(0, tab)).c_str());
+        const auto nameEnd = line.find('\t', tab + 1);
+        const std::size_t textStart = (nameEnd == std::string_view::npos ? tab : nameEnd) + 1;
         std::string value;
-        for (std::size_t i = tab + 1; i < line.size(); ++i) {
+        for (std::size_t i = textStart; i < line.size(); ++i) {
             if (line[i] == '\\' && i + 1 < line.size()) {
                 const char next = line[++i];
                 value += next == 'n' ? '\n' : next == 't' ? '\t' : next;
@@ -38,9 +40,11 @@ std::unordered_map<int, std::string> ParseTable(std::string_view text)
     return table;
 }
 
+namespace {
+
 const std::unordered_map<int, std::string>& Table()
 {
-    static const auto table = ParseTable(kStringTableText);
+    static const auto table = ParseStringTable(kStringTableText);
     return table;
 }
 

@@ -23,11 +23,6 @@
 
 namespace {
 
-constexpr int kMessageOpenFailed = 61449;
-constexpr int kMessageStreamFailed = 61450;
-constexpr int kMessageWriteFailed = 61451;
-constexpr int kMessageOutOfMemory = 42001;
-
 // floor(v) as an unsigned 32-bit count, saturating instead of overflowing.
 std::uint32_t FloorToU32(double v)
 {
@@ -141,7 +136,7 @@ VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path,
     const VideoFrameTiming timing = ComputeFrameTiming(durationMs, framesPerSecond);
     // Reports an ending the moment it is known.
     const auto fail = [&progress](VideoExportOutcome outcome) {
-        progress.ReportFailure(MessageIdForOutcome(outcome));
+        progress.ReportFailure(outcome);
         return outcome;
     };
 
@@ -214,22 +209,4 @@ VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path,
     if (cancelled)
         return VideoExportOutcome::Cancelled;
     return failure.value_or(VideoExportOutcome::Done);
-}
-
-int MessageIdForOutcome(VideoExportOutcome outcome)
-{
-    switch (outcome) {
-    case VideoExportOutcome::OpenFailed:
-        return kMessageOpenFailed;
-    case VideoExportOutcome::StreamFailed:
-        return kMessageStreamFailed;
-    case VideoExportOutcome::WriteFailed:
-        return kMessageWriteFailed;
-    case VideoExportOutcome::OutOfMemory:
-        return kMessageOutOfMemory;
-    case VideoExportOutcome::Done:
-    case VideoExportOutcome::Cancelled:
-        break;
-    }
-    return 0;
 }

@@ -3,7 +3,7 @@
 // The video export: writes a video whose frames morph the undeformed picture of
 // a warp field into its deformed picture, independent of any window. The
 // format follows the path's ending (see VideoWriter.h). The caller shows the
-// progress, and the failure message when the export reports one.
+// progress, and chooses the failure message of the outcome it reports.
 #include <cstdint>
 #include <string>
 
@@ -12,18 +12,18 @@
 
 class CWarpField;
 
+enum class VideoExportOutcome { Done, OpenFailed, StreamFailed, WriteFailed, OutOfMemory, Cancelled };
+
 class IVideoExportProgress {
 public:
     virtual ~IVideoExportProgress() = default;
     virtual bool TakeCancelRequest() = 0;         // asked before each frame
     virtual void SetPosition(int position) = 0;  // 0..100, after each frame (and 0 at start)
     virtual void Show() {}                        // called where the progress window would appear
-    // The export failed: messageId (see MessageIdForOutcome) is reported the
-    // moment the failure happens, while the file is still there.
-    virtual void ReportFailure(int /*messageId*/) {}
+    // The export failed as outcome says: reported the moment the failure
+    // happens, while the file is still there.
+    virtual void ReportFailure(VideoExportOutcome /*outcome*/) {}
 };
-
-enum class VideoExportOutcome { Done, OpenFailed, StreamFailed, WriteFailed, OutOfMemory, Cancelled };
 
 struct VideoFrameTiming {
     std::uint32_t frameCount;
@@ -51,7 +51,3 @@ VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path,
 // The same through a writer of the caller's.
 VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path, std::uint32_t durationMs,
                                std::uint32_t framesPerSecond, IVideoExportProgress& progress, VideoWriter& writer);
-
-// The message of an outcome: 61449, 61450, 61451, the one for a lack of
-// memory, or 0 for none.
-int MessageIdForOutcome(VideoExportOutcome outcome);

@@ -10,9 +10,10 @@
 #include <cmath>
 #include <limits>
 
-#include "deform/qt/GrimassoDoc.h"
+#include "document/GrimassoDoc.h"
 #include "framework/CommandIds.h"
 #include "image/DibImage.h"
+#include "resources/StringIds.h"
 
 namespace {
 
@@ -86,6 +87,8 @@ CGrimassoView::CGrimassoView(CGrimassoDoc* document, QWidget* parent) : CView(do
     // Moves without a button held reach the view too, so a gesture whose
     // release went to another window ends at the next move.
     viewport()->setMouseTracking(true);
+    if (document)
+        connect(document, &CGrimassoDoc::pictureChanged, this, &CGrimassoView::UpdatePictureArea);
 }
 
 CGrimassoView::~CGrimassoView() = default;

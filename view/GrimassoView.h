@@ -6,7 +6,6 @@
 // four deformation tools with the left mouse button (ToolInteraction.cpp).
 #include <QPoint>
 #include <cstdint>
-#include <functional>
 #include <QRect>
 #include <QRectF>
 #include <QSize>
@@ -109,11 +108,9 @@ public:
     // A box of picture pixels (x from the left, y bottom-up, both corners
     // inclusive) as the viewport rectangle that shows it, with a pixel to spare.
     QRect PictureAreaToViewport(const QRect& pictureArea) const;
-    // Repaints pictureArea in every view of the document: here at once, in the
-    // others at their next paint.
+    // Repaints pictureArea of the document's picture, which changed: at once in
+    // the view whose gesture changed it, at the next paint in the others.
     void UpdatePictureArea(const QRect& pictureArea);
-    // Repaints the whole picture in every view: here at once, elsewhere later.
-    void UpdateWholePicture();
 
     // Tool state (the tool gestures drive these).
     int m_nToolMode = 0;      // 0 move point, 1 enlarge, 2 shrink, 3 rotate
@@ -160,14 +157,25 @@ private:
     void OnLButtonUp();
     void DragMoveStep();
     void RunRegionDialog();
-    void PreviewRegion(double regionRadius, const std::function<void(CWarpField&, double)>& warp);
     double GestureRadius() const;
 
+    // Marks the view as the one whose gesture is changing the picture, for as
+    // long as it lives.
+    class ActingView {
+    public:
+        explicit ActingView(CGrimassoView* view) : m_view(view) { m_view->m_bActing = true; }
+        ~ActingView() { m_view->m_bActing = false; }
+        ActingView(const ActingView&) = delete;
+        ActingView& operator=(const ActingView&) = delete;
+
+    private:
+        CGrimassoView* m_view;
+    };
+
+    // The pointer gesture; where it stands in the picture's deformation is the
+    // picture session's business.
     bool m_bCapture = false;
     bool m_bMovedSincePress = false;   // a pointer move came between press and release
-    bool m_bDeformationBegun = false;  // the move-point gesture has taken its restore point
-    bool m_bPreviewShown = false;      // a move-point preview of this drag is on screen
-    QPoint m_ptPreviewTarget;          // where that preview is centred
-    QRect m_rcRegionPreview;           // picture box the latest region preview rewrote
+    bool m_bActing = false;            // this view's gesture is changing the picture
     QRect m_rcCircleShown;             // logical box of the circle on screen, if any
 };

@@ -13,17 +13,10 @@
 #include <algorithm>
 
 #include "deform/WarpField.h"
-#include "deform/qt/GrimassoDoc.h"
+#include "document/GrimassoDoc.h"
 #include "framework/StringTable.h"
 #include "image/DibImage.h"
-
-namespace {
-
-constexpr int IDS_PRINT_PREVIEW_TITLE = 40616;
-constexpr int IDS_PRINT_TITLE = 40617;
-constexpr int IDS_PRINT_SETUP_TITLE = 40618;
-
-}  // namespace
+#include "resources/StringIds.h"
 
 void CGrimassoView::DrawPictureOnPage(QPainter& painter, const QRect& page, const BITMAPINFOHEADER& header,
                                       const std::uint8_t* rows)

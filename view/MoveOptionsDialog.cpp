@@ -9,20 +9,16 @@
 
 #include "framework/HelpRequest.h"
 #include "framework/StringTable.h"
-#include "image/qt/DialogButtons.h"
-#include "image/qt/NumberField.h"
-
-namespace {
-constexpr int kTitle = 40608;
-constexpr int kRadiusLabel = 40609;
-}  // namespace
+#include "framework/DialogButtons.h"
+#include "framework/NumberField.h"
+#include "resources/StringIds.h"
 
 CMoveOptionsDialog::CMoveOptionsDialog(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(LoadQString(kTitle));
+    setWindowTitle(LoadQString(IDS_MOVE_OPTIONS_TITLE));
     SetHelpTopic(this, IDH_MOVE_POINT);
     m_radiusField = CreateDigitsField(this, QStringLiteral("radiusField"));
-    auto* label = new QLabel(LoadQString(kRadiusLabel));
+    auto* label = new QLabel(LoadQString(IDS_MOVE_RADIUS_LABEL));
     label->setBuddy(m_radiusField);
 
     auto* fieldRow = new QHBoxLayout;

@@ -8,7 +8,7 @@
 #include <QSlider>
 
 #include "framework/StringTable.h"
-#include "image/qt/DialogButtons.h"
+#include "framework/DialogButtons.h"
 
 QSlider* CreateRegionSlider(QWidget* parent, int minimum, int maximum, int tickInterval, int position)
 {

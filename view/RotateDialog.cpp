@@ -7,6 +7,7 @@
 
 #include "framework/HelpRequest.h"
 #include "framework/StringTable.h"
+#include "resources/StringIds.h"
 #include "view/RegionDialogParts.h"
 #include "view/RegionPreview.h"
 

@@ -10,15 +10,11 @@
 
 #include "framework/HelpRequest.h"
 #include "framework/StringTable.h"
-#include "image/qt/DialogButtons.h"
-#include "image/qt/NumberField.h"
+#include "framework/DialogButtons.h"
+#include "framework/NumberField.h"
+#include "resources/StringIds.h"
 
 namespace {
-constexpr int kTitle = 40610;
-constexpr int kWidthLabel = 40611;
-constexpr int kHeightLabel = 40612;
-constexpr int kPixelLabel = 40613;
-constexpr int kKeepAspect = 40614;
 
 // trunc(value * (numerator / denominator) + 0.5), the quotient formed first.
 std::int64_t ScaledInRatio(std::uint32_t value, std::uint32_t numerator, std::uint32_t denominator)
@@ -30,26 +26,26 @@ std::int64_t ScaledInRatio(std::uint32_t value, std::uint32_t numerator, std::ui
 
 CScaleDialog::CScaleDialog(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(LoadQString(kTitle));
+    setWindowTitle(LoadQString(IDS_SCALE_TITLE));
     SetHelpTopic(this, IDH_SCALE);
     m_editWidth = CreateDigitsField(this, QStringLiteral("widthField"));
     m_editHeight = CreateDigitsField(this, QStringLiteral("heightField"));
-    m_checkKeepAspect = new QCheckBox(LoadQString(kKeepAspect), this);
+    m_checkKeepAspect = new QCheckBox(LoadQString(IDS_SCALE_KEEP_ASPECT), this);
     m_checkKeepAspect->setObjectName(QStringLiteral("keepAspectCheck"));
 
-    auto* widthLabel = new QLabel(LoadQString(kWidthLabel));
+    auto* widthLabel = new QLabel(LoadQString(IDS_SCALE_WIDTH_LABEL));
     widthLabel->setBuddy(m_editWidth);
-    auto* heightLabel = new QLabel(LoadQString(kHeightLabel));
+    auto* heightLabel = new QLabel(LoadQString(IDS_SCALE_HEIGHT_LABEL));
     heightLabel->setBuddy(m_editHeight);
 
     auto* grid = new QGridLayout;
     grid->addWidget(widthLabel, 0, 0);
     grid->addWidget(m_editWidth, 0, 1);
-    grid->addWidget(new QLabel(LoadQString(kPixelLabel)), 0, 2);
+    grid->addWidget(new QLabel(LoadQString(IDS_SCALE_PIXELS)), 0, 2);
     grid->addWidget(m_checkKeepAspect, 0, 3);
     grid->addWidget(heightLabel, 1, 0);
     grid->addWidget(m_editHeight, 1, 1);
-    grid->addWidget(new QLabel(LoadQString(kPixelLabel)), 1, 2);
+    grid->addWidget(new QLabel(LoadQString(IDS_SCALE_PIXELS)), 1, 2);
     grid->setColumnStretch(3, 1);
 
     auto* layout = new QVBoxLayout(this);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "view/ShrinkDialog.h"
 
+#include "resources/StringIds.h"
 #include "view/RegionDialogParts.h"
 #include "view/RegionPreview.h"
 

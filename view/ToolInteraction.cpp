@@ -2,8 +2,8 @@
 // The interactive side of the picture view: the four deformation tools on the
 // left mouse button, the region dialogs and their previews, and the Undo,
 // smoothing and move-options commands. Every change to the picture is made by
-// the document's warp field; this file decides when, with which points, and
-// which part of which view is repainted afterwards.
+// the document's picture session, which names the part it changed; this file
+// decides when and with which points, and repaints the part it is told of.
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QPointer>
@@ -12,7 +12,8 @@
 #include <initializer_list>
 #include <memory>
 
-#include "deform/qt/GrimassoDoc.h"
+#include "document/GrimassoDoc.h"
+#include "session/PictureSession.h"
 #include "framework/Application.h"
 #include "framework/CommandIds.h"
 #include "framework/WaitCursor.h"
@@ -45,27 +46,7 @@ int ClampedCeil(double value)
     return static_cast<int>(std::clamp(std::ceil(value), -1.0e9, 1.0e9));
 }
 
-// The box of the points, widened by margin on every side, clipped to a picture
-// of size (both corners inclusive, rows bottom-up).
-QRect BoxAround(std::initializer_list<QPoint> points, double margin, QSize size)
-{
-    double x0 = points.begin()->x(), x1 = x0, y0 = points.begin()->y(), y1 = y0;
-    for (const QPoint& p : points) {
-        x0 = std::min<double>(x0, p.x());
-        x1 = std::max<double>(x1, p.x());
-        y0 = std::min<double>(y0, p.y());
-        y1 = std::max<double>(y1, p.y());
-    }
-    const int left = std::max(ClampedFloor(x0 - margin), 0);
-    const int bottom = std::max(ClampedFloor(y0 - margin), 0);
-    const int right = std::min(ClampedCeil(x1 + margin), size.width() - 1);
-    const int top = std::min(ClampedCeil(y1 + margin), size.height() - 1);
-    if (left > right || bottom > top)
-        return QRect();
-    return QRect(QPoint(left, bottom), QPoint(right, top));
-}
-
-// Union of two picture boxes where either may be null.
+// Union of two boxes where either may be null.
 QRect United(const QRect& a, const QRect& b)
 {
     if (a.isNull())
@@ -111,13 +92,13 @@ bool CGrimassoView::OnToolUpdateCmdUI(CCmdUI& ui)
             return true;
         }
     }
-    const CWarpField* field = GetDocument()->GetWarpField();
+    const PictureSession* session = GetDocument()->GetSession();
     switch (ui.m_nID) {
     case ID_EDIT_UNDO:
-        ui.Enable(field && field->CanUndo() == 1);
+        ui.Enable(session && session->CanUndo());
         return true;
     case ID_SMOOTH:
-        ui.Enable(field != nullptr);
+        ui.Enable(session != nullptr);
         return true;
     case ID_MOVE_OPTIONS:
         ui.Enable(m_nToolMode == kMovePoint);
@@ -140,42 +121,39 @@ void CGrimassoView::SetToolMode(int mode)
 void CGrimassoView::OnEditUndo()
 {
     OnCaptureLost();
-    CWarpField* field = GetDocument()->GetWarpField();
-    if (!field || !field->CanUndo())
+    PictureSession* session = GetDocument()->GetSession();
+    if (!session || !session->CanUndo())
         return;
-    field->UndoDeformation();
-    UpdateWholePicture();
+    const ActingView acting(this);
+    session->Undo();
     GetDocument()->SetModifiedFlag(true);
 }
 
 void CGrimassoView::OnSmooth()
 {
     OnCaptureLost();
-    CWarpField* field = GetDocument()->GetWarpField();
-    if (!field)
+    PictureSession* session = GetDocument()->GetSession();
+    if (!session)
         return;
     {
         CWaitCursor wait;
-        field->BeginDeformation(ModeSmooth);
-        field->SmoothMap();
-        field->EndDeformation();
+        const ActingView acting(this);
+        session->Smooth();
     }
-    // Every view repaints the picture at its next paint.
-    GetDocument()->UpdateAllViews(nullptr);
     GetDocument()->SetModifiedFlag(true);
 }
 
 void CGrimassoView::OnMoveOptions()
 {
-    CWarpField* field = GetDocument()->GetWarpField();
-    if (!field || m_nToolMode != kMovePoint)
+    PictureSession* session = GetDocument()->GetSession();
+    if (!session || m_nToolMode != kMovePoint)
         return;
     CMoveOptionsDialog dialog(TheMainWindow());
-    dialog.m_nRadius = static_cast<std::uint32_t>(field->GetRadius());
+    dialog.m_nRadius = static_cast<std::uint32_t>(session->GetRadius());
     if (dialog.DoModal() != QDialog::Accepted)
         return;
     // The dialog ran its own event loop: ask the document again.
-    if (CWarpField* current = GetDocument()->GetWarpField())
+    if (PictureSession* current = GetDocument()->GetSession())
         current->SetRadius(static_cast<std::int32_t>(dialog.m_nRadius));
 }
 
@@ -217,21 +195,12 @@ void CGrimassoView::UpdatePictureArea(const QRect& pictureArea)
 {
     if (pictureArea.isNull())
         return;
-    for (CView* view : GetDocument()->GetViews()) {
-        auto* other = qobject_cast<CGrimassoView*>(view);
-        if (!other)
-            continue;
-        if (other == this)
-            RepaintNow(PictureAreaToViewport(pictureArea));
-        else
-            other->viewport()->update(other->PictureAreaToViewport(pictureArea));
-    }
-}
-
-void CGrimassoView::UpdateWholePicture()
-{
-    GetDocument()->UpdateAllViews(this);
-    RedrawNow();
+    // The view whose gesture changed the picture shows it at once, the others
+    // at their next paint.
+    if (m_bActing)
+        RepaintNow(PictureAreaToViewport(pictureArea));
+    else
+        viewport()->update(PictureAreaToViewport(pictureArea));
 }
 
 // ---- Mouse ---------------------------------------------------------------------
@@ -273,20 +242,17 @@ void CGrimassoView::hideEvent(QHideEvent* event)
 
 void CGrimassoView::OnLButtonDown(QPoint device)
 {
-    CWarpField* field = GetDocument()->GetWarpField();
-    if (!field)
+    PictureSession* session = GetDocument()->GetSession();
+    if (!session)
         return;
     // Qt keeps sending the moves and the release of the pressed button here,
     // also outside the window, until it is released.
     m_bCapture = true;
     m_bMovedSincePress = false;
     m_ptAnchor = DeviceToPicture(device);
-    // A move-point gesture begins (and takes the restore point) with its first
-    // movement: a mere click, such as one that activates the window, must not
-    // throw away the Undo of the previous deformation.
-    m_bDeformationBegun = false;
-    m_bPreviewShown = false;
-    if (m_nToolMode != kMovePoint)
+    if (m_nToolMode == kMovePoint)
+        session->BeginDrag(m_ptAnchor.x(), m_ptAnchor.y());
+    else
         m_bShowCircle = false;
 }
 
@@ -311,33 +277,13 @@ void CGrimassoView::OnMouseMove(QPoint device, bool leftButtonDown)
 
 void CGrimassoView::DragMoveStep()
 {
-    CWarpField* field = GetDocument()->GetWarpField();
-    if (!field)
+    PictureSession* session = GetDocument()->GetSession();
+    if (!session)
         return;
-    const QPoint before = m_ptAnchor;
-    if (m_ptCurrent == before)
-        return;  // no movement: the warp field would draw and change nothing
-    if (!m_bDeformationBegun) {
-        field->BeginDeformation(ModeMovePoint);
-        m_bDeformationBegun = true;
-    }
-    std::int32_t ax = m_ptAnchor.x();
-    std::int32_t ay = m_ptAnchor.y();
-    field->MovePointLive(ax, ay, m_ptCurrent.x(), m_ptCurrent.y());
-    m_ptAnchor = QPoint(ax, ay);
-
-    // Changed: the squares of the committed sub-moves (their ends lie between
-    // the old and the new anchor), the new preview around the pointer, and the
-    // previous preview, which the warp field put back from the map.
-    const QSize size = GetDocument()->GetPictureSize();
-    const double margin = field->GetRadius() + 1.0;
-    QRect changed = BoxAround({before, m_ptAnchor, m_ptCurrent}, margin, size);
-    if (m_bPreviewShown)
-        changed = United(changed, BoxAround({m_ptPreviewTarget}, margin, size));
-    m_bPreviewShown = true;
-    m_ptPreviewTarget = m_ptCurrent;
-
-    UpdatePictureArea(changed);
+    const ActingView acting(this);
+    if (!session->DragTo(m_ptCurrent.x(), m_ptCurrent.y()))
+        return;
+    m_ptAnchor = QPoint(session->DragAnchorX(), session->DragAnchorY());
     GetDocument()->SetModifiedFlag(true);
 }
 
@@ -347,17 +293,10 @@ void CGrimassoView::OnLButtonUp()
         return;
     m_bCapture = false;
     if (m_nToolMode == kMovePoint) {
-        CWarpField* field = GetDocument()->GetWarpField();
-        if (!field || !m_bDeformationBegun)
-            return;
-        m_bDeformationBegun = false;
-        field->EndDeformation();
-        // The release commits what the last step previewed; other views of the
-        // document see the committed square from the map.
-        if (m_bPreviewShown)
-            UpdatePictureArea(BoxAround({m_ptPreviewTarget}, field->GetRadius() + 1.0,
-                                        GetDocument()->GetPictureSize()));
-        m_bPreviewShown = false;
+        if (PictureSession* session = GetDocument()->GetSession()) {
+            const ActingView acting(this);
+            session->EndDrag();
+        }
         return;
     }
     // A click without a drag, or a circle without size, defines no region.
@@ -394,8 +333,8 @@ double CGrimassoView::GestureRadius() const
 
 void CGrimassoView::RunRegionDialog()
 {
-    CWarpField* field = GetDocument()->GetWarpField();
-    if (!field)
+    PictureSession* session = GetDocument()->GetSession();
+    if (!session)
         return;
     QWidget* owner = TheMainWindow();
     std::unique_ptr<QDialog> dialog;
@@ -412,8 +351,7 @@ void CGrimassoView::RunRegionDialog()
     }
     // The circle stays on the screen until the first preview repaints it away.
     m_bShowCircle = false;
-    m_rcRegionPreview = QRect();
-    field->BeginDeformation(static_cast<WarpMode>(m_nToolMode));
+    session->BeginRegion(static_cast<WarpMode>(m_nToolMode), m_ptAnchor.x(), m_ptAnchor.y(), GestureRadius());
     const QPointer<CGrimassoView> alive(this);
     const bool confirmed = dialog->exec() == QDialog::Accepted;
     dialog.reset();
@@ -421,49 +359,40 @@ void CGrimassoView::RunRegionDialog()
     // The dialog ran its own event loop: ask the document again.
     if (!alive)
         return;
-    field = GetDocument()->GetWarpField();
-    if (!field)
+    session = GetDocument()->GetSession();
+    if (!session)
         return;
-    if (!confirmed)
-        field->UndoDeformation();
-    field->EndDeformation();
-    m_rcRegionPreview = QRect();
-    UpdateWholePicture();
+    {
+        const ActingView acting(this);
+        if (confirmed)
+            session->CommitRegion();
+        else
+            session->CancelRegion();
+    }
     if (confirmed)
         GetDocument()->SetModifiedFlag(true);
 }
 
-void CGrimassoView::PreviewRegion(double regionRadius, const std::function<void(CWarpField&, double)>& warp)
-{
-    CWarpField* field = GetDocument()->GetWarpField();
-    if (!field)
-        return;
-    warp(*field, GestureRadius());
-    // This preview rewrote its own circle and put back the previous one's.
-    const QRect box = BoxAround({m_ptAnchor}, regionRadius + 1.0, GetDocument()->GetPictureSize());
-    const QRect changed = United(box, m_rcRegionPreview);
-    m_rcRegionPreview = box;
-    UpdatePictureArea(changed);
-}
-
 void CGrimassoView::PreviewEnlarge(double factor)
 {
-    // The enlarged circle reaches factor times the dragged radius.
-    PreviewRegion(factor * GestureRadius(), [this, factor](CWarpField& field, double radius) {
-        field.Enlarge(m_ptAnchor.x(), m_ptAnchor.y(), radius, factor);
-    });
+    if (PictureSession* session = GetDocument()->GetSession()) {
+        const ActingView acting(this);
+        session->PreviewEnlarge(factor);
+    }
 }
 
 void CGrimassoView::PreviewShrink(double factor)
 {
-    PreviewRegion(GestureRadius(), [this, factor](CWarpField& field, double radius) {
-        field.Shrink(m_ptAnchor.x(), m_ptAnchor.y(), radius, factor);
-    });
+    if (PictureSession* session = GetDocument()->GetSession()) {
+        const ActingView acting(this);
+        session->PreviewShrink(factor);
+    }
 }
 
 void CGrimassoView::PreviewRotate(double angle, double amplification)
 {
-    PreviewRegion(GestureRadius(), [this, angle, amplification](CWarpField& field, double radius) {
-        field.Rotate(m_ptAnchor.x(), m_ptAnchor.y(), radius, angle, amplification);
-    });
+    if (PictureSession* session = GetDocument()->GetSession()) {
+        const ActingView acting(this);
+        session->PreviewRotate(angle, amplification);
+    }
 }

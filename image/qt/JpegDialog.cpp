@@ -12,19 +12,12 @@
 
 #include "framework/HelpRequest.h"
 #include "framework/StringTable.h"
-#include "image/qt/DialogButtons.h"
-
-namespace {
-constexpr int kTitle = 40600;
-constexpr int kQualityGroup = 40601;
-constexpr int kHighQualityLabel = 40602;
-constexpr int kLowQualityLabel = 40603;
-constexpr int kProgressive = 40604;
-}  // namespace
+#include "framework/DialogButtons.h"
+#include "resources/StringIds.h"
 
 CJpegDialog::CJpegDialog(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(LoadQString(kTitle));
+    setWindowTitle(LoadQString(IDS_JPEG_TITLE));
     SetHelpTopic(this, IDH_SAVE);
 
     m_slider = new QSlider(Qt::Vertical);
@@ -39,16 +32,16 @@ CJpegDialog::CJpegDialog(QWidget* parent) : QDialog(parent)
     m_slider->setMinimumHeight(140);
     m_slider->setFocusPolicy(Qt::StrongFocus);
 
-    auto* high = new QLabel(LoadQString(kHighQualityLabel));
-    auto* low = new QLabel(LoadQString(kLowQualityLabel));
+    auto* high = new QLabel(LoadQString(IDS_JPEG_HIGH_QUALITY));
+    auto* low = new QLabel(LoadQString(IDS_JPEG_LOW_QUALITY));
     auto* qualityLayout = new QGridLayout;
     qualityLayout->addWidget(m_slider, 0, 0, 2, 1);
     qualityLayout->addWidget(high, 0, 1, Qt::AlignTop);
     qualityLayout->addWidget(low, 1, 1, Qt::AlignBottom);
-    auto* qualityGroup = new QGroupBox(LoadQString(kQualityGroup));
+    auto* qualityGroup = new QGroupBox(LoadQString(IDS_JPEG_QUALITY_GROUP));
     qualityGroup->setLayout(qualityLayout);
 
-    m_progressiveCheck = new QCheckBox(LoadQString(kProgressive));
+    m_progressiveCheck = new QCheckBox(LoadQString(IDS_JPEG_PROGRESSIVE));
     m_progressiveCheck->setObjectName(QStringLiteral("progressiveCheck"));
 
     auto* rightColumn = new QVBoxLayout;

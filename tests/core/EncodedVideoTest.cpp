@@ -23,6 +23,7 @@
 #include "deform/IntermediateFrame.h"
 #include "image/CodecChoice.h"
 #include "video/EncodedVideoWriter.h"
+#include "session/VideoOutcomeMessage.h"
 #include "video/VideoExport.h"
 
 namespace {

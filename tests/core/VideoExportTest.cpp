@@ -13,6 +13,7 @@
 #include "VideoExportTestSupport.h"
 #include "WarpFieldTestSupport.h"
 #include "deform/IntermediateFrame.h"
+#include "session/VideoOutcomeMessage.h"
 #include "video/VideoExport.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "session/VideoOutcomeMessage.h"
 #include "video/VideoExport.h"
 
 namespace videotest {
@@ -29,9 +30,9 @@ public:
             onPosition(position);
     }
     void Show() override { events.push_back("show"); }
-    void ReportFailure(int messageId) override
+    void ReportFailure(VideoExportOutcome outcome) override
     {
-        events.push_back("fail" + std::to_string(messageId));
+        events.push_back("fail" + std::to_string(MessageIdForOutcome(outcome)));
         if (!watchedPath.empty())
             fileExistedAtFailure = std::filesystem::exists(std::filesystem::symlink_status(watchedPath));
     }

@@ -11,7 +11,7 @@
 #include <QtTest>
 
 #include "framework/MessageBox.h"
-#include "image/qt/DialogButtons.h"
+#include "framework/DialogButtons.h"
 #include "image/qt/JpegDialog.h"
 #include "view/MoveOptionsDialog.h"
 #include "view/ScaleDialog.h"

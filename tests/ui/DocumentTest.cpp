@@ -17,7 +17,7 @@
 #include "DocumentTestSupport.h"
 #include "image/CodecChoice.h"
 #include "image/qt/Clipboard.h"
-#include "image/qt/DialogButtons.h"
+#include "framework/DialogButtons.h"
 #include "image/qt/JpegDialog.h"
 #include "view/ScaleDialog.h"
 

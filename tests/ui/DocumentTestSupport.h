@@ -20,8 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "app/EditorDialogs.h"
 #include "core/TestPictures.h"
-#include "deform/qt/GrimassoDoc.h"
+#include "document/GrimassoDoc.h"
 #include "framework/Application.h"
 #include "framework/CommandIds.h"
 #include "framework/DocManager.h"
@@ -45,7 +46,7 @@ public:
         m_window.show();
         m_manager = std::make_unique<CDocManager>();
         m_manager->SetDocTemplate(std::make_unique<CDocTemplate>(
-            [] { return new CGrimassoDoc; },
+            [] { return new CGrimassoDoc(EditorDialogs()); },
             [](CDocument* document) { return new CGrimassoView(static_cast<CGrimassoDoc*>(document)); }));
         m_manager->SetMdiArea(m_area);
         SetTheDocManager(m_manager.get());

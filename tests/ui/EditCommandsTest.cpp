@@ -9,7 +9,7 @@
 #include <QtTest>
 
 #include "ToolGestureSupport.h"
-#include "image/qt/DialogButtons.h"
+#include "framework/DialogButtons.h"
 #include "video/qt/ProgressDialog.h"
 #include "video/qt/VideoDialog.h"
 #include "view/MoveOptionsDialog.h"

@@ -16,6 +16,7 @@
 #include "framework/DocManager.h"
 #include "framework/FileFilter.h"
 #include "framework/MessageBox.h"
+#include "resources/StringIds.h"
 
 namespace {
 

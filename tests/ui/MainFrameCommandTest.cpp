@@ -12,7 +12,7 @@
 
 #include "FrameworkTestDocument.h"
 #include "MainFrameTestSupport.h"
-#include "deform/qt/GrimassoDoc.h"
+#include "document/GrimassoDoc.h"
 #include "framework/Application.h"
 #include "view/GrimassoView.h"
 

@@ -10,7 +10,11 @@
 
 #include "framework/Application.h"
 #include "framework/StringTable.h"
+#include "resources/StringIds.h"
 #include "video/qt/ProgressDialog.h"
+
+// The header still spells the default caption as a number; it must be the named one.
+static_assert(ProgressDialog::kDefaultCaptionId == IDS_PROGRESS_CAPTION);
 
 class ProgressDialogTest : public QObject {
     Q_OBJECT

@@ -9,7 +9,7 @@
 #include <cmath>
 
 #include "ToolGestureSupport.h"
-#include "image/qt/DialogButtons.h"
+#include "framework/DialogButtons.h"
 #include "view/EnlargeDialog.h"
 #include "view/RotateDialog.h"
 #include "view/ShrinkDialog.h"

@@ -21,6 +21,7 @@
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
 #include "image/PixelBuffer.h"
+#include "session/PictureSession.h"
 #include "video/qt/ProgressDialog.h"
 #include "video/qt/VideoCommand.h"
 #include "video/qt/VideoDialog.h"
@@ -55,13 +56,13 @@ void FillAndConfirm(VideoDialog& dialog, const QString& duration, const QString&
     QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
 }
 
-std::unique_ptr<CWarpField> SmallPicture()
+std::unique_ptr<PictureSession> SmallPicture()
 {
     constexpr int width = 5, height = 3, rowBytes = 16;
     PixelBuffer pixels = PixelBuffer::Allocate(rowBytes * height, true);
     for (int i = 0; i < rowBytes * height; ++i)
         pixels.data()[i] = static_cast<std::uint8_t>(i * 7);
-    return std::make_unique<CWarpField>(width, height, std::move(pixels), 20);
+    return std::make_unique<PictureSession>(width, height, std::move(pixels));
 }
 
 // Runs action on the video dialog once the command has opened it.
@@ -75,13 +76,13 @@ void WhenVideoDialogOpens(std::function<void(VideoDialog&)> action)
 }
 
 // A picture whose frames take about 120 kB each.
-std::unique_ptr<CWarpField> LargerPicture()
+std::unique_ptr<PictureSession> LargerPicture()
 {
     constexpr int width = 200, height = 200, rowBytes = 600;
     PixelBuffer pixels = PixelBuffer::Allocate(rowBytes * height, true);
     for (int i = 0; i < rowBytes * height; ++i)
         pixels.data()[i] = static_cast<std::uint8_t>(i * 13 + i / rowBytes);
-    return std::make_unique<CWarpField>(width, height, std::move(pixels), 20);
+    return std::make_unique<PictureSession>(width, height, std::move(pixels));
 }
 
 bool ProgressWindowIsUp()

@@ -15,12 +15,7 @@
 #include "framework/Application.h"
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
-
-namespace {
-constexpr int IDS_CANCEL_BUTTON = 40730;     // "Abbruch"
-constexpr int IDS_INITIAL_PERCENT = 40731;   // " 0 %", replaced by the first position
-constexpr int IDS_VIDEO_WRITE_FAILED = 61451;
-}  // namespace
+#include "session/VideoOutcomeMessage.h"
 
 // No Qt parent on purpose: a child widget would be disabled together with the
 // owner it disables. The window is tied to its owner as a transient window instead.
@@ -30,14 +25,14 @@ ProgressDialog::ProgressDialog(int captionId)
 {
     auto* grid = new QGridLayout(this);
     grid->setSizeConstraint(QLayout::SetFixedSize);
-    m_percent = new QLabel(LoadQString(IDS_INITIAL_PERCENT), this);
+    m_percent = new QLabel(LoadQString(IDS_PROGRESS_INITIAL_PERCENT), this);
     m_percent->setAlignment(Qt::AlignCenter);
     grid->addWidget(m_percent, 0, 0, 1, 3);
     m_bar = new QProgressBar(this);
     m_bar->setTextVisible(false);
     m_bar->setMinimumWidth(m_bar->fontMetrics().averageCharWidth() * 38);
     grid->addWidget(m_bar, 1, 0, 1, 3);
-    m_cancel = new QPushButton(LoadQString(IDS_CANCEL_BUTTON), this);
+    m_cancel = new QPushButton(LoadQString(IDS_PROGRESS_CANCEL), this);
     // Not a default button: Enter must not cancel.
     m_cancel->setAutoDefault(false);
     m_cancel->setDefault(false);
@@ -161,9 +156,10 @@ void ProgressDialog::ProcessPendingEvents()
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void ProgressDialog::ReportFailure(int messageId)
+void ProgressDialog::ReportFailure(VideoExportOutcome outcome)
 {
-    const MessageIcon icon = messageId == IDS_VIDEO_WRITE_FAILED ? MessageIcon::None : MessageIcon::Warning;
+    const MessageIcon icon = outcome == VideoExportOutcome::WriteFailed ? MessageIcon::None : MessageIcon::Warning;
+    const int messageId = MessageIdForOutcome(outcome);
     // The message box belongs to the owner, and a disabled owner would disable
     // it too. The box is modal, so the owner stays out of reach meanwhile.
     const bool reenable = m_ownerDisabled && m_owner;

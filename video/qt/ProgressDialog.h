@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QString>
 
+#include "resources/StringIds.h"
 #include "video/VideoExport.h"
 
 class QLabel;
@@ -20,7 +21,8 @@ class QPushButton;
 class ProgressDialog : public QDialog, public IVideoExportProgress {
     Q_OBJECT
 public:
-    static constexpr int kDefaultCaptionId = 61457;  // "Fortschritt"
+    // The window title unless the caller names another: "Fortschritt".
+    static constexpr int kDefaultCaptionId = IDS_PROGRESS_CAPTION;
 
     // captionId names the window title in the string table; 0 for the default.
     explicit ProgressDialog(int captionId = 0);
@@ -43,7 +45,7 @@ public:
     bool TakeCancelRequest() override;
     // Shows the export's failure message at once, over the progress window when
     // it is up: a failed write without an icon, every other with the warning icon.
-    void ReportFailure(int messageId) override;
+    void ReportFailure(VideoExportOutcome outcome) override;
 
     // "42%": (position - lower) x 100 / (upper - lower) truncated; anything but
     // 100 is taken modulo 100. An empty range counts as done once reached.

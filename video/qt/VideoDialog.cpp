@@ -11,28 +11,14 @@
 #include <QShowEvent>
 
 #include "framework/Application.h"
-#include "framework/FrameworkStrings.h"
 #include "framework/HelpRequest.h"
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
-#include "image/qt/DialogButtons.h"
-#include "image/qt/NumberField.h"
+#include "framework/DialogButtons.h"
+#include "framework/NumberField.h"
+#include "resources/StringIds.h"
 
 namespace {
-
-// Texts of the dialog (ids chosen for it).
-constexpr int IDS_VIDEO_TITLE = 40720;
-constexpr int IDS_DURATION_LABEL = 40721;
-constexpr int IDS_MILLISECONDS = 40722;
-constexpr int IDS_FRAME_RATE_LABEL = 40723;
-constexpr int IDS_PATH_LABEL = 40724;
-constexpr int IDS_CHANGE_PATH = 40725;
-// Messages and file-chooser settings of the dialog.
-// All writable formats, AVI first.
-constexpr int IDS_VIDEO_FILTER = 42000;
-constexpr int IDS_VIDEO_EXTENSION = 61456;
-constexpr int IDS_PATH_TOO_SHORT = 61459;
-constexpr int IDS_ASK_OVERWRITE = 61460;
 
 QLineEdit* CreateNumberEdit(QWidget* parent, const QString& objectName)
 {

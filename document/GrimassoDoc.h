@@ -1,32 +1,35 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The document of one open picture. It owns the warp field (undeformed picture,
-// deformation, deformed picture), loads a picture from a file or the clipboard,
-// saves the deformed picture in the format named by the file's ending, and
-// carries the commands Save As, Copy, Scale picture and Create video.
+// The document of one open picture: a picture session (the picture, its
+// deformation and everything that happens to them) plus what only a window
+// needs: opening from a file or the clipboard with a message on failure, the
+// modified flag, Save As, Copy, and the scale and video commands, whose
+// questions the editor's dialogs answer.
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <memory>
-#include <string>
 
-#include "deform/WarpField.h"
 #include "framework/Document.h"
+#include "session/PictureSession.h"
 
-class CDibImage;
+class IDocumentDialogs;
 
 class CGrimassoDoc : public CDocument {
     Q_OBJECT
 public:
     // The move-point radius every new picture starts with.
-    static constexpr std::int32_t kInitialRadius = 20;
+    static constexpr std::int32_t kInitialRadius = PictureSession::kInitialRadius;
 
-    CGrimassoDoc();
+    explicit CGrimassoDoc(IDocumentDialogs& dialogs);
     ~CGrimassoDoc() override;
 
     // Picture size in pixels (width, height) of the last successful load.
     QSize GetPictureSize() const { return m_size; }
-    // The picture and its deformation; null before a load and after DeleteContents.
-    CWarpField* GetWarpField() const { return m_pWarpField.get(); }
+    // The picture session; null before a load and after DeleteContents.
+    PictureSession* GetSession() const { return m_session.get(); }
+    // Its warp field (undeformed picture, deformation, deformed picture).
+    CWarpField* GetWarpField() const { return m_pWarpField; }
 
     bool OnNewDocument() override;
     bool OnOpenDocument(const QString& path) override;
@@ -51,20 +54,23 @@ public:
     // True when the last OnSaveDocument ended because the JPEG settings were cancelled.
     bool SaveWasCancelled() const { return m_bSaveCancelled; }
 
+signals:
+    // A box of the deformed picture changed: picture pixels, x from the left,
+    // y from the bottom row, both corners inclusive.
+    void pictureChanged(const QRect& area);
+
 protected:
     // A cancelled JPEG dialog is no failure worth a message.
     void ReportSaveFailure(const QString& path) override;
 
 private:
-    // Reads path with codec, converts to 24 bits and takes the picture over.
-    void LoadPicture(CDibImage& codec, const std::string& path);
-    // Writes the deformed picture with codec (options already set) to path,
-    // never destroying an existing file on failure.
-    void SavePicture(CDibImage& codec, const std::string& path, const void* options);
-    // The common end of every load: the 24-bit picture of image becomes the warp field.
-    void TakeOverPicture(CDibImage& image);
+    // session becomes the document's picture; its warp field is built now, so a
+    // lack of memory shows at opening and not at the first gesture.
+    void TakeOver(std::unique_ptr<PictureSession> session);
 
+    IDocumentDialogs& m_dialogs;
     QSize m_size;
-    std::unique_ptr<CWarpField> m_pWarpField;
+    std::unique_ptr<PictureSession> m_session;
+    CWarpField* m_pWarpField = nullptr;
     bool m_bSaveCancelled = false;
 };

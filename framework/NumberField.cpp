@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "image/qt/NumberField.h"
+#include "framework/NumberField.h"
 
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
@@ -7,10 +7,7 @@
 
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
-
-namespace {
-constexpr int kRangeMessage = 40615;
-}  // namespace
+#include "resources/StringIds.h"
 
 QLineEdit* CreateDigitsField(QWidget* parent, const QString& objectName)
 {
@@ -42,7 +39,7 @@ bool ReadUnsignedInRange(QLineEdit* edit, std::uint32_t minimum, std::uint32_t m
         value = static_cast<std::uint32_t>(parsed);
         return true;
     }
-    AfxMessageBox(LoadQString(kRangeMessage).arg(minimum).arg(maximum), MessageButtons::Ok, MessageIcon::Warning);
+    AfxMessageBox(LoadQString(IDS_NUMBER_RANGE).arg(minimum).arg(maximum), MessageButtons::Ok, MessageIcon::Warning);
     edit->setFocus(Qt::OtherFocusReason);
     edit->selectAll();
     return false;

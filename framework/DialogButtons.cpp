@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "image/qt/DialogButtons.h"
+#include "framework/DialogButtons.h"
 
 #include <QBoxLayout>
 #include <QDialog>
@@ -7,25 +7,23 @@
 
 #include "framework/HelpRequest.h"
 #include "framework/StringTable.h"
+#include "resources/StringIds.h"
 
 namespace {
-constexpr int kOk = 40605;
-constexpr int kCancel = 40606;
-constexpr int kHelp = 40607;
 const char* const kOkName = "okButton";
 }  // namespace
 
 QBoxLayout* CreateDialogButtons(QDialog* dialog, Qt::Orientation orientation)
 {
-    auto* ok = new QPushButton(LoadQString(kOk), dialog);
+    auto* ok = new QPushButton(LoadQString(IDS_DIALOG_OK), dialog);
     ok->setObjectName(QLatin1String(kOkName));
     ok->setDefault(true);
     ok->setAutoDefault(true);
-    auto* cancel = new QPushButton(LoadQString(kCancel), dialog);
+    auto* cancel = new QPushButton(LoadQString(IDS_DIALOG_CANCEL), dialog);
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setAutoDefault(false);
     QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
-    auto* help = new QPushButton(LoadQString(kHelp), dialog);
+    auto* help = new QPushButton(LoadQString(IDS_DIALOG_HELP), dialog);
     help->setObjectName(QStringLiteral("helpButton"));
     help->setAutoDefault(false);
     // The help opens at the dialog's own section, usable while the dialog stays open.
