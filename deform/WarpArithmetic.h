@@ -20,6 +20,16 @@ inline std::int32_t TruncToInt32(double v)
     return static_cast<std::int32_t>(v);
 }
 
+// floor(v) and ceil(v) as whole pixels, kept far inside the int range.
+inline std::int32_t ClampedFloor(double v)
+{
+    return static_cast<std::int32_t>(std::fmin(std::fmax(std::floor(v), -1.0e9), 1.0e9));
+}
+inline std::int32_t ClampedCeil(double v)
+{
+    return static_cast<std::int32_t>(std::fmin(std::fmax(std::ceil(v), -1.0e9), 1.0e9));
+}
+
 // v clamped into [0, size - 1].
 inline std::int32_t ClampToRange(std::int64_t v, std::int32_t size)
 {

@@ -26,19 +26,9 @@ CWarpField::CWarpField(std::int32_t width, std::int32_t height, PixelBuffer pixe
     if (pixels.size() < pictureBytes)
         throw CArchiveException(CArchiveException::generic);
 
-    m_header.biSize = sizeof(BITMAPINFOHEADER);
-    m_header.biWidth = width;
-    m_header.biHeight = height;
-    m_header.biPlanes = 1;
-    m_header.biBitCount = 24;
-    m_header.biCompression = BI_RGB;
-    m_header.biSizeImage = static_cast<std::uint32_t>(pictureBytes);
     // No resolution here: saving gives the picture its resolution through the
     // codec's SetHeader; the clipboard, scaling and video blocks carry 0.
-    m_header.biXPelsPerMeter = 0;
-    m_header.biYPelsPerMeter = 0;
-    m_header.biClrUsed = 0;
-    m_header.biClrImportant = 0;
+    m_header = HeaderOf24BitPicture(width, height);
 
     const std::size_t entries = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     try {

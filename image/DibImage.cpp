@@ -308,3 +308,16 @@ bool CDibImage::HoldsWritable24BitPicture() const
                             static_cast<std::uint64_t>(m_header.biHeight);
     return imageBytes <= m_pBits.size();
 }
+
+BITMAPINFOHEADER HeaderOf24BitPicture(std::int32_t width, std::int32_t height)
+{
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = static_cast<std::uint32_t>(RowBytes(width, 24) * height);
+    return header;
+}

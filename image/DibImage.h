@@ -46,6 +46,10 @@ constexpr std::int64_t RowBytes(std::int64_t width, std::int64_t bitCount)
     return ((width * bitCount + 31) / 32) * 4;
 }
 
+// The header of a bottom-up 24-bit picture of width x height without a
+// resolution, as pictures in memory carry it (warp field, clipboard block).
+BITMAPINFOHEADER HeaderOf24BitPicture(std::int32_t width, std::int32_t height);
+
 class CDibImage {
 public:
     CDibImage();

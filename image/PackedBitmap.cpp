@@ -65,14 +65,7 @@ std::vector<std::uint8_t> PackTopDownBgrRows(std::int32_t width, std::int32_t he
     if (!IsAcceptablePictureSize(width, height))
         throw CArchiveException(CArchiveException::badIndex);
     const auto rowBytes = static_cast<std::size_t>(RowBytes(width, 24));
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof(BITMAPINFOHEADER);
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    header.biSizeImage = static_cast<std::uint32_t>(rowBytes * static_cast<std::size_t>(height));
+    BITMAPINFOHEADER header = HeaderOf24BitPicture(width, height);
     header.biXPelsPerMeter = kDefaultPelsPerMeter;
     header.biYPelsPerMeter = kDefaultPelsPerMeter;
 

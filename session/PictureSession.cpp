@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "deform/PictureScaling.h"
+#include "deform/WarpArithmetic.h"
 #include "image/CodecChoice.h"
 #include "image/Exceptions.h"
 #include "image/FilePaths.h"
@@ -13,30 +14,6 @@
 #include "session/SessionFailure.h"
 
 namespace {
-
-// A whole number of pixels from a double, kept far inside the int range.
-std::int32_t ClampedFloor(double value)
-{
-    return static_cast<std::int32_t>(std::clamp(std::floor(value), -1.0e9, 1.0e9));
-}
-std::int32_t ClampedCeil(double value)
-{
-    return static_cast<std::int32_t>(std::clamp(std::ceil(value), -1.0e9, 1.0e9));
-}
-
-// The header a warp field gives its picture, for a picture without one.
-BITMAPINFOHEADER PictureHeader(std::int32_t width, std::int32_t height)
-{
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof(BITMAPINFOHEADER);
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    header.biSizeImage = static_cast<std::uint32_t>(RowBytes(width, 24) * height);
-    return header;
-}
 
 }  // namespace
 
@@ -78,7 +55,7 @@ void PictureSession::GetPicture(BITMAPINFOHEADER& header, const std::uint8_t*& r
         m_field->GetPicture(header, rows);
         return;
     }
-    header = PictureHeader(m_width, m_height);
+    header = HeaderOf24BitPicture(m_width, m_height);
     rows = m_loadedPixels.data();
 }
 

@@ -9,14 +9,14 @@
 #include <QPointer>
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
 #include <memory>
 
+#include "deform/WarpArithmetic.h"
 #include "document/GrimassoDoc.h"
-#include "session/PictureSession.h"
 #include "framework/Application.h"
 #include "framework/CommandIds.h"
 #include "framework/WaitCursor.h"
+#include "session/PictureSession.h"
 #include "view/EnlargeDialog.h"
 #include "view/GrimassoView.h"
 #include "view/MoveOptionsDialog.h"
@@ -35,16 +35,6 @@ constexpr ToolCommand kToolCommands[] = {
     {ID_SHRINK, CGrimassoView::kShrink},
     {ID_ROTATE, CGrimassoView::kRotate},
 };
-
-// A whole number of pixels from a double, kept far inside the int range.
-int ClampedFloor(double value)
-{
-    return static_cast<int>(std::clamp(std::floor(value), -1.0e9, 1.0e9));
-}
-int ClampedCeil(double value)
-{
-    return static_cast<int>(std::clamp(std::ceil(value), -1.0e9, 1.0e9));
-}
 
 // Union of two boxes where either may be null.
 QRect United(const QRect& a, const QRect& b)

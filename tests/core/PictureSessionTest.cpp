@@ -35,12 +35,9 @@ TEST(PictureSession, NotificationsCoverEveryChangedPixel)
 {
     const std::vector<std::pair<const char*, std::function<void(PictureSession&)>>> steps = {
         {"drag step", [](PictureSession& s) { s.BeginDrag(40, 40); s.DragTo(55, 47); }},
-        {"drag step turning back", [](PictureSession& s) {
-             s.SetRadius(10);
-             s.BeginDrag(40, 40);
-             s.DragTo(48, 44);
-             s.DragTo(32, 32);
-         }},
+        // A preview only, then a long step the other way: the first preview is
+        // put back far from the second step's squares.
+        {"drag step turning back", [](PictureSession& s) { s.BeginDrag(40, 40); s.DragTo(50, 45); s.DragTo(20, 70); }},
         {"drag release", [](PictureSession& s) { s.BeginDrag(40, 40); s.DragTo(55, 47); s.EndDrag(); }},
         {"enlarge preview", [](PictureSession& s) { s.BeginRegion(ModeEnlarge, 60, 45, 15); s.PreviewEnlarge(2.5); }},
         {"smaller second preview", [](PictureSession& s) {
@@ -112,6 +109,36 @@ TEST(PictureSession, CancelledRegionRestoresTheMapAndAnUnmovedPressKeepsTheUndo)
     session->Undo();
     EXPECT_EQ(MapOf(field), map);
     EXPECT_EQ(PictureOf(field), picture);
+}
+
+// Until a step needs the warp field the session holds the loaded rows alone;
+// they must save as the field's picture would, and a rescaled session is a new
+// picture that keeps only the settings of later saves and videos.
+TEST(PictureSession, PictureWithoutFieldSavesAsWithOneAndRescalesAfresh)
+{
+    const auto folder = std::filesystem::temp_directory_path() / ("session-lazy-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    auto plain = NewSession();
+    auto withField = NewSession();
+    withField->Field();
+    plain->Save((folder / "plain.bmp").string());
+    withField->Save((folder / "field.bmp").string());
+    std::ifstream a(folder / "plain.bmp", std::ios::binary), b(folder / "field.bmp", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(a), {}), std::string(std::istreambuf_iterator<char>(b), {}));
+    std::filesystem::remove_all(folder);
+
+    withField->SetRadius(70);
+    withField->JpegOptions().quality = 42;
+    withField->Video().durationMs = 500;
+    withField->Smooth();
+    const auto scaled = withField->Rescaled(60, 45);
+    EXPECT_EQ(scaled->Width(), 60);
+    EXPECT_EQ(scaled->Height(), 45);
+    EXPECT_FALSE(scaled->CanUndo());
+    EXPECT_EQ(scaled->GetRadius(), PictureSession::kInitialRadius);
+    EXPECT_EQ(scaled->JpegOptions().quality, 42);
+    EXPECT_EQ(scaled->Video().durationMs, 500u);
+    EXPECT_EQ(MapOf(scaled->Field()), warptest::IdentityMap(60, 45));
 }
 
 TEST(PictureSession, FailedSaveAndLoadNameTheirMessageAndKeepTheOldFile)
