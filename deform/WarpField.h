@@ -76,6 +76,9 @@ enum WarpMode : std::int32_t {
     ModeShrink = 2,
     ModeRotate = 3,
     ModeSmooth = 4,
+    ModeExaggerate = 5,        // scales the whole deformation so far
+    ModeApplyDeformation = 6,  // a saved document's deformation carried over
+    ModeFace = 7,              // the face gesture's composition of tool steps
 };
 
 class CWarpField {
