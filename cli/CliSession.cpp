@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 
+#include "cli/CliFaces.h"
 #include "cli/CliText.h"
 #include "cli/TerminalProgress.h"
 #include "image/Exceptions.h"
@@ -154,6 +156,15 @@ void CliSession::RunOnSession(const Step& step)
         break;
     case StepKind::Quiet:
         break;  // applies to the whole run, taken before the first step
+    case StepKind::FindFaces:
+        std::cout << FacesAsJson(FindFacesIn(session)) << std::flush;
+        break;
+    case StepKind::Explain:
+        m_explainNextFace = true;
+        break;
+    case StepKind::Face:
+        Face(step);
+        break;
     }
 }
 
@@ -218,4 +229,23 @@ void CliSession::Video(const std::string& path)
         RemoveExportedFile(path);
     if (const int messageId = MessageIdForOutcome(outcome))
         throw CliFailure(CliText(messageId) + ": " + path);
+}
+
+// The face gesture on the which-th largest face: its steps run as one gesture
+// (and are written out first after --explain).
+void CliSession::Face(const Step& step)
+{
+    const std::vector<FoundFace> faces = FindFacesIn(*m_session);
+    if (faces.empty())
+        throw CliFailure(CliText(IDS_FACE_NONE_FOUND));
+    if (static_cast<std::size_t>(step.which) > faces.size())
+        throw CliFailure(CliText(IDS_CLI_NO_FACE_NUMBER, {std::to_string(step.which), std::to_string(faces.size())}));
+    const ToolSteps steps = FaceGestureSteps(faces[static_cast<std::size_t>(step.which) - 1], step.face,
+                                             m_session->Width(), m_session->Height());
+    if (m_explainNextFace)
+        std::cout << ExplainSteps(steps, m_session->GetRadius()) << std::flush;
+    m_explainNextFace = false;
+    m_session->BeginFace();
+    m_session->PreviewFace(steps);
+    m_session->CommitFace();
 }

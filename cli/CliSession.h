@@ -35,6 +35,9 @@ private:
     void RegionGesture(const Step& step);
     void Scale(const Step& step);
     void Video(const std::string& path);
+    void Face(const Step& step);
+
+    bool m_explainNextFace = false;
 
     std::unique_ptr<PictureSession> m_session;
     bool m_quiet = false;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/Steps.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -36,6 +37,9 @@ constexpr KnownStep kSteps[] = {
     {"fps", StepKind::Fps, true},
     {"video", StepKind::Video, true},
     {"quiet", StepKind::Quiet, false},
+    {"find-faces", StepKind::FindFaces, false},
+    {"face", StepKind::Face, true},
+    {"explain", StepKind::Explain, false},
 };
 
 std::vector<std::string> Split(const std::string& text, char separator)
@@ -118,6 +122,27 @@ void ParseRotation(Step& step, const std::string& value)
     step.points = {centre};
 }
 
+// FEATURE=VALUE,... for the face gesture; features left out keep their start values.
+void ParseFace(Step& step, const std::string& value)
+{
+    for (const auto& part : Split(value, ',')) {
+        const auto equals = part.find('=');
+        int number = 0;
+        if (equals == std::string::npos || !ParseInt(part.substr(equals + 1), number))
+            Invalid(step, value, CliText(IDS_CLI_EXPECT_FACE));
+        const std::string key = part.substr(0, equals);
+        if (key == "which" && number >= 1) {
+            step.which = number;
+            continue;
+        }
+        const auto& ranges = FaceFeatureRanges();
+        const auto range = std::find_if(ranges.begin(), ranges.end(), [&](const FaceFeatureRange& r) { return key == r.key; });
+        if (range == ranges.end() || number < range->minimum || number > range->maximum)
+            Invalid(step, value, CliText(IDS_CLI_EXPECT_FACE));
+        step.face.Set(range->feature, number);
+    }
+}
+
 void ParseValue(Step& step, const std::string& value)
 {
     switch (step.kind) {
@@ -160,6 +185,9 @@ void ParseValue(Step& step, const std::string& value)
             Invalid(step, value, CliText(IDS_CLI_EXPECT_SIZE));
         break;
     }
+    case StepKind::Face:
+        ParseFace(step, value);
+        break;
     case StepKind::Save:
     case StepKind::Video:
         if (value.empty())

@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "face/FaceGesture.h"
+
 enum class StepKind {
     Radius, Drag, Enlarge, Shrink, Rotate, Smooth, Undo, Scale,
     JpegQuality, Progressive, Baseline, Save, Duration, Fps, Video, Quiet,
+    FindFaces, Face, Explain,
 };
 
 struct ScreenPoint {
@@ -26,6 +29,8 @@ struct Step {
     double amplification = 1;        // rotate
     int width = 0, height = 0;       // scale
     std::string path;                // save, video
+    FaceSettings face;               // the face gesture's sliders
+    int which = 1;                   // the face gesture's face, 1 the largest
 };
 
 // A step that cannot be run as written; exitCode 2 by the tool's convention.

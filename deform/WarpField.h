@@ -115,6 +115,18 @@ public:
     void Shrink(std::int32_t cx, std::int32_t cy, double radius, double factor);
     void Rotate(std::int32_t cx, std::int32_t cy, double radius, double angle, double amplification);
 
+    // Composition of tool steps inside one gesture (the face gesture): each call
+    // works on the map as the previous one left it, exactly as the same tool's
+    // gesture of its own would, while the restore point stays the map of
+    // BeginDeformation. The drag uses its own move-point radius.
+    void ComposeEnlarge(std::int32_t cx, std::int32_t cy, double radius, double factor);
+    void ComposeShrink(std::int32_t cx, std::int32_t cy, double radius, double factor);
+    void ComposeDrag(std::int32_t ax, std::int32_t ay, std::int32_t tx, std::int32_t ty, std::int32_t radius);
+    // Puts the restore point back into the box x0..x1, y0..y1 (map and picture).
+    void RestoreBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
+    // Frees the copy of the map that the compositions read from.
+    void ReleaseCompositionScratch();
+
     // Median filter of the map; call right after BeginDeformation(ModeSmooth).
     void SmoothMap();
 
@@ -239,4 +251,11 @@ private:
         }
     }
     void ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius, double strength, bool towardCentre);
+    // The map as it stood before a composed region step, inside that step's box:
+    // the region tools read it in place of the undo map.
+    MapBuffer m_compositionScratch;
+    // Runs call (a region tool) on the map as it stands; reach is how far from
+    // (cx, cy) the tool reads.
+    template <class RegionCall>
+    void ComposeRegion(std::int32_t cx, std::int32_t cy, double reach, RegionCall call);
 };

@@ -242,6 +242,43 @@ void PictureSession::CancelRegion()
     Changed(PictureArea::Whole(m_width, m_height));
 }
 
+// ---- Face gesture --------------------------------------------------------------
+
+void PictureSession::BeginFace()
+{
+    Field().BeginDeformation(ModeFace);
+    m_face.emplace();
+}
+
+void PictureSession::PreviewFace(const ToolSteps& steps)
+{
+    if (m_face)
+        Changed(m_face->Run(*m_field, steps));
+}
+
+void PictureSession::CommitFace()
+{
+    if (!m_face)
+        return;
+    const PictureArea touched = m_face->Touched();
+    m_face.reset();
+    m_field->ReleaseCompositionScratch();
+    m_field->EndDeformation();
+    Changed(touched);
+}
+
+void PictureSession::CancelFace()
+{
+    if (!m_face)
+        return;
+    const PictureArea touched = m_face->Touched();
+    m_face.reset();
+    m_field->ReleaseCompositionScratch();
+    m_field->UndoDeformation();
+    m_field->EndDeformation();
+    Changed(touched);
+}
+
 // ---- Whole-picture commands ----------------------------------------------------
 
 void PictureSession::Smooth()

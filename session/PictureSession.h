@@ -16,6 +16,8 @@
 
 #include "deform/WarpField.h"
 #include "image/CodecOptions.h"
+#include "face/ToolStep.h"
+#include "session/FaceComposition.h"
 #include "session/PictureArea.h"
 #include "video/VideoExport.h"
 
@@ -88,6 +90,16 @@ public:
     void CancelRegion();
     bool InRegionGesture() const { return m_regionMode.has_value(); }
 
+    // ---- The face gesture: begin, any number of step lists, commit or cancel ----
+    // Takes the restore point (ModeFace).
+    void BeginFace();
+    // Runs steps (x from the left, y from the top) on the restore point, as one
+    // gesture after the other would; each call replaces the previous one's.
+    void PreviewFace(const ToolSteps& steps);
+    void CommitFace();
+    void CancelFace();
+    bool InFaceGesture() const { return m_face.has_value(); }
+
     // ---- Whole-picture commands ----
     void Smooth();
     bool CanUndo() const;
@@ -134,4 +146,7 @@ private:
     std::int32_t m_regionX = 0, m_regionY = 0;
     double m_regionRadius = 0;
     PictureArea m_regionPreview;     // the box the latest preview rewrote
+
+    // The face gesture under way.
+    std::optional<FaceComposition> m_face;
 };

@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Tool steps composed inside one gesture. The region tools read the undo map,
+// the state before their gesture; a composed step must read the map as the
+// steps before it left it. So the map's part that a step reads is copied into a
+// scratch map, the scratch takes the undo map's place for the call, and the undo
+// map, still the restore point of the whole composition, comes back after it.
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <utility>
+
+#include "deform/RowBands.h"
+#include "deform/WarpArithmetic.h"
+#include "deform/WarpField.h"
+#include "image/Exceptions.h"
+
+namespace {
+// Beyond the reach, the rounding of the tools' boxes.
+constexpr double kReachMargin = 2.0;
+}  // namespace
+
+template <class RegionCall>
+void CWarpField::ComposeRegion(std::int32_t cx, std::int32_t cy, double reach, RegionCall call)
+{
+    if (!(reach > 0.0))
+        return;
+    FlushMovePointPreview();
+    CatchUpUndoMap();
+    if (m_compositionScratch.size() != m_pMap.size()) {
+        try {
+            m_compositionScratch.resize(m_pMap.size());
+        } catch (const std::bad_alloc&) {
+            throw CMemoryException();
+        }
+    }
+    const std::int32_t x0 = std::max(ClampedFloor(cx - reach - kReachMargin), 0);
+    const std::int32_t x1 = std::min(ClampedCeil(cx + reach + kReachMargin), m_width - 1);
+    const std::int32_t y0 = std::max(ClampedFloor(cy - reach - kReachMargin), 0);
+    const std::int32_t y1 = std::min(ClampedCeil(cy + reach + kReachMargin), m_height - 1);
+    if (x0 > x1 || y0 > y1)
+        return;
+    const std::size_t count = static_cast<std::size_t>(x1 - x0 + 1);
+    ForEachRowBand(y0, y1 + 1, static_cast<std::int64_t>(count) * (y1 - y0 + 1), [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+        for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
+            const std::size_t at = IndexOf(x0, y);
+            std::copy(m_pMap.begin() + at, m_pMap.begin() + at + count, m_compositionScratch.begin() + at);
+        }
+    });
+
+    // The call sees the scratch as its restore point and no previous call to take
+    // back; it writes only inside its circle.
+    std::swap(m_pUndoMap, m_compositionScratch);
+    m_mapEqualsUndoOutsideDirty = true;
+    m_dirtyMinX = 0;
+    m_dirtyMaxX = -1;
+    m_dirtyMinY = 0;
+    m_dirtyMaxY = -1;
+    struct SwapBack {
+        CWarpField& field;
+        ~SwapBack()
+        {
+            std::swap(field.m_pUndoMap, field.m_compositionScratch);
+            // The map now differs from the restore point outside any one box.
+            field.m_mapEqualsUndoOutsideDirty = false;
+        }
+    } swapBack{*this};
+    call();
+}
+
+void CWarpField::ComposeEnlarge(std::int32_t cx, std::int32_t cy, double radius, double factor)
+{
+    ComposeRegion(cx, cy, factor * radius, [&] { Enlarge(cx, cy, radius, factor); });
+}
+
+void CWarpField::ComposeShrink(std::int32_t cx, std::int32_t cy, double radius, double factor)
+{
+    ComposeRegion(cx, cy, radius, [&] { Shrink(cx, cy, radius, factor); });
+}
+
+void CWarpField::ComposeDrag(std::int32_t ax, std::int32_t ay, std::int32_t tx, std::int32_t ty, std::int32_t radius)
+{
+    // What a move-point gesture does: one live step from the press to the
+    // target, then the release commits the previewed rest.
+    const std::int32_t ownRadius = m_radius;
+    m_radius = radius;
+    FlushMovePointPreview();
+    ClearPendingSegment();
+    std::int32_t startX = ax, startY = ay;
+    MovePointLive(startX, startY, tx, ty);
+    FlushMovePointPreview();
+    if (m_pendingFromX != m_pendingToX || m_pendingFromY != m_pendingToY)
+        MovePoint(m_pendingFromX, m_pendingFromY, m_pendingToX, m_pendingToY, true);
+    ClearPendingSegment();
+    m_radius = ownRadius;
+    m_mapEqualsUndoOutsideDirty = false;
+}
+
+void CWarpField::RestoreBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1)
+{
+    FlushMovePointPreview();
+    CatchUpUndoMap();
+    x0 = std::max(x0, 0);
+    y0 = std::max(y0, 0);
+    x1 = std::min(x1, m_width - 1);
+    y1 = std::min(y1, m_height - 1);
+    if (x0 <= x1 && y0 <= y1)
+        RestoreFromUndo(x0, x1, y0, y1 + 1);
+}
+
+void CWarpField::ReleaseCompositionScratch()
+{
+    MapBuffer().swap(m_compositionScratch);
+}
