@@ -60,7 +60,8 @@ const std::vector<MenuNode>& DocumentMenu()
                  Item(IDS_ITEM_ENLARGE, ID_ENLARGE), Item(IDS_ITEM_SHRINK, ID_SHRINK), Item(IDS_ITEM_ROTATE, ID_ROTATE),
                  Item(IDS_ITEM_VIDEO, ID_CREATE_VIDEO)}),
         Submenu(IDS_MENU_FILTER, {Item(IDS_ITEM_SMOOTH, ID_SMOOTH)}),
-        Submenu(IDS_MENU_EXTRAS, {Item(IDS_ITEM_MOVE_OPTIONS, ID_MOVE_OPTIONS)}),
+        Submenu(IDS_MENU_EXTRAS, {Item(IDS_ITEM_MOVE_OPTIONS, ID_MOVE_OPTIONS),
+                                  Item(IDS_ITEM_FACE_CARICATURE, ID_FACE_CARICATURE)}),
         Submenu(IDS_MENU_VIEW,
                 {Item(IDS_ITEM_TOOLBAR, ID_VIEW_TOOLBAR), Item(IDS_ITEM_STATUS_BAR, ID_VIEW_STATUS_BAR), Separator(),
                  Submenu(IDS_MENU_ZOOM,
@@ -81,7 +82,7 @@ const std::vector<int>& ToolbarButtons()
     static const std::vector<int> buttons{
         ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, 0, ID_EDIT_UNDO, 0,
         ID_FILE_PRINT, ID_APP_ABOUT, ID_CONTEXT_HELP, 0, ID_MOVE_POINT, ID_MOVE_OPTIONS, 0, ID_ENLARGE, ID_SHRINK, 0,
-        ID_ROTATE, 0, ID_SMOOTH, 0, ID_CREATE_VIDEO,
+        ID_ROTATE, 0, ID_SMOOTH, 0, ID_CREATE_VIDEO, ID_FACE_CARICATURE,
     };
     return buttons;
 }

@@ -287,6 +287,23 @@ void DrawSmooth(QPainter& p)
     ArrowHead(p, QPointF(8, 10.5), 0, 1, 2.2, kInk);
 }
 
+// A face with big eyes and a wide smile: the face caricature.
+void DrawFace(QPainter& p)
+{
+    p.setPen(QPen(kInk, 1.0));
+    p.setBrush(QColor(0xf2, 0xc9, 0x9a));
+    p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+    p.setBrush(kPaper);
+    p.drawEllipse(QRectF(3.5, 4, 4, 4));
+    p.drawEllipse(QRectF(8.5, 4, 4, 4));
+    p.setBrush(kInk);
+    p.drawEllipse(QRectF(5, 5.5, 1.5, 1.5));
+    p.drawEllipse(QRectF(10, 5.5, 1.5, 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(kBlue, 1.2, Qt::SolidLine, Qt::RoundCap));
+    p.drawArc(QRectF(4, 7, 8, 5), 200 * 16, 140 * 16);
+}
+
 void DrawVideo(QPainter& p)
 {
     p.setPen(Ink());
@@ -391,6 +408,7 @@ bool DrawToolbarPicture(QPainter& painter, int commandId)
     case ID_ROTATE: DrawRotate(painter); break;
     case ID_SMOOTH: DrawSmooth(painter); break;
     case ID_CREATE_VIDEO: DrawVideo(painter); break;
+    case ID_FACE_CARICATURE: DrawFace(painter); break;
     default: drawn = false; break;
     }
     painter.restore();
@@ -402,7 +420,8 @@ QIcon ToolbarIcon(int commandId)
     static constexpr int kPictured[] = {ID_FILE_OPEN,   ID_FILE_SAVE,  ID_EDIT_CUT,     ID_EDIT_COPY,
                                         ID_EDIT_PASTE,  ID_EDIT_UNDO,  ID_FILE_PRINT,   ID_APP_ABOUT,
                                         ID_CONTEXT_HELP, ID_MOVE_POINT, ID_MOVE_OPTIONS, ID_ENLARGE,
-                                        ID_SHRINK,      ID_ROTATE,     ID_SMOOTH,       ID_CREATE_VIDEO};
+                                        ID_SHRINK,      ID_ROTATE,     ID_SMOOTH,       ID_CREATE_VIDEO,
+                                        ID_FACE_CARICATURE};
     for (int pictured : kPictured) {
         if (pictured == commandId)
             return QIcon(new ToolbarIconEngine(commandId));

@@ -124,8 +124,20 @@ void CGrimassoDoc::ReportSaveFailure(const QString&)
     AfxMessageBox(IDS_SAVE_FAILED);
 }
 
+void CGrimassoDoc::SetShownFace(const FoundFace* face)
+{
+    if (face)
+        m_shownFace = *face;
+    else
+        m_shownFace.reset();
+    // The marks lie anywhere on the picture: every view repaints it.
+    if (m_size.isValid())
+        emit pictureChanged(QRect(0, 0, m_size.width(), m_size.height()));
+}
+
 void CGrimassoDoc::DeleteContents()
 {
+    m_shownFace.reset();
     m_pWarpField = nullptr;
     m_session.reset();
     CDocument::DeleteContents();

@@ -9,7 +9,9 @@
 #include <QSize>
 #include <QString>
 #include <memory>
+#include <optional>
 
+#include "face/FoundFace.h"
 #include "framework/Document.h"
 #include "session/PictureSession.h"
 
@@ -54,6 +56,11 @@ public:
     // True when the last OnSaveDocument ended because the JPEG settings were cancelled.
     bool SaveWasCancelled() const { return m_bSaveCancelled; }
 
+    // The face the face dialog works on: every view draws its box and points
+    // while one is set (null for none).
+    const FoundFace* GetShownFace() const { return m_shownFace ? &*m_shownFace : nullptr; }
+    void SetShownFace(const FoundFace* face);
+
 signals:
     // A box of the deformed picture changed: picture pixels, x from the left,
     // y from the bottom row, both corners inclusive.
@@ -73,4 +80,5 @@ private:
     std::unique_ptr<PictureSession> m_session;
     CWarpField* m_pWarpField = nullptr;
     bool m_bSaveCancelled = false;
+    std::optional<FoundFace> m_shownFace;
 };

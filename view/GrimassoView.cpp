@@ -14,6 +14,7 @@
 #include "framework/CommandIds.h"
 #include "image/DibImage.h"
 #include "resources/StringIds.h"
+#include "view/FaceMarks.h"
 
 namespace {
 
@@ -314,6 +315,8 @@ void CGrimassoView::OnDraw(QPainter& painter, const QRect& exposed)
     field->GetPicture(header, rows);
     const QSize zoomed = GetZoomedSize();
     DrawPicture(painter, QRectF(0, 0, zoomed.width(), zoomed.height()), header, rows, QRectF(exposed));
+    if (const FoundFace* face = GetDocument()->GetShownFace())
+        DrawFaceMarks(painter, *face, m_dZoom);
     DrawToolCircle(painter);
 }
 

@@ -91,6 +91,8 @@ public:
     void OnEditUndo();
     void OnSmooth();
     void OnMoveOptions();
+    // "Gesicht karikieren": finds the faces, then runs the face dialog as one gesture.
+    void OnFaceCaricature();
 
     // Previews of the region dialog that is open: the gesture's circle (centre
     // at the press point, radius through the last pointer position) deformed

@@ -68,6 +68,9 @@ bool CGrimassoView::OnToolCmdMsg(int id)
     case ID_MOVE_OPTIONS:
         OnMoveOptions();
         return true;
+    case ID_FACE_CARICATURE:
+        OnFaceCaricature();
+        return true;
     default:
         return false;
     }
@@ -92,6 +95,9 @@ bool CGrimassoView::OnToolUpdateCmdUI(CCmdUI& ui)
         return true;
     case ID_MOVE_OPTIONS:
         ui.Enable(m_nToolMode == kMovePoint);
+        return true;
+    case ID_FACE_CARICATURE:
+        ui.Enable(session != nullptr);
         return true;
     default:
         return false;
