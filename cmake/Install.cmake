@@ -47,5 +47,7 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Haxel")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# The face gesture needs the landmark model that libdlib-data installs; without
+# it the programs work and the face steps say which package to install.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, libdlib-data")
 include(CPack)

@@ -17,6 +17,7 @@
 #include "framework/HelpRequest.h"
 #include "framework/StringTable.h"
 #include "view/EnlargeDialog.h"
+#include "view/FaceCaricatureDialog.h"
 #include "view/RotateDialog.h"
 
 namespace {
@@ -145,6 +146,7 @@ void DialogHelpTest::helpIsUsableBesideEachDialog_data()
     QTest::newRow("move options") << 2 << IDH_MOVE_POINT;
     QTest::newRow("scale") << 3 << IDH_SCALE;
     QTest::newRow("video") << 4 << IDH_VIDEO;
+    QTest::newRow("face") << 5 << IDH_FACE;
 }
 
 void DialogHelpTest::helpIsUsableBesideEachDialog()
@@ -157,6 +159,7 @@ void DialogHelpTest::helpIsUsableBesideEachDialog()
         [this] { m_frame->ExecuteCommand(ID_MOVE_OPTIONS); },
         [this] { m_frame->ExecuteCommand(ID_SCALE_IMAGE); },
         [this] { m_frame->ExecuteCommand(ID_CREATE_VIDEO); },
+        [this] { CFaceCaricatureDialog(1, {}, m_frame).exec(); },
     };
     const HelpUse use = UseHelpFrom(openers[dialog], topic);
     QVERIFY2(use.opened, "Hilfe opens the help window");

@@ -89,6 +89,9 @@ void MainFrameLookTest::viewCommandsHaveTheirPromptsAndTooltips_data()
     QTest::newRow("undo") << 57643 << "Macht die letzte Aktion rückgängig." << "Rückgängig";
     QTest::newRow("smooth") << 32797 << "Bild glätten" << "Bild glätten";
     QTest::newRow("move options") << 32781 << "Optionen für Verschiebemodus" << "Optionen für Verschiebemodus";
+    QTest::newRow("face caricature")
+        << 32820 << "Findet das Gesicht im Bild und karikiert Augen, Nase, Mund, Kinn und Kopf mit Schiebereglern"
+        << "Gesicht karikieren";
     QTest::newRow("zoom 3/4") << 32792 << "Zoom mit Faktor 0.75" << "";
     QTest::newRow("zoom 4") << 32791 << "Zoom mit Faktor 4" << "";
 }

@@ -101,7 +101,7 @@ void MainFrameMenuTest::withADocumentWindowTheFullMenuShows()
                           "E&infügen (als neues Bild)\tStrg+V", "-", "&Bild skalieren", "-", "&Punkt verschieben",
                           "&Vergrößern", "V&erkleinern", "&Drehen", "Vide&o erzeugen"}));
     QCOMPARE(MenuItems(TopMenu(m_frame, "F&ilter")), QStringList{"&Glätten"});
-    QCOMPARE(MenuItems(TopMenu(m_frame, "&Extras")), QStringList{"&Verschiebemodus Optionen"});
+    QCOMPARE(MenuItems(TopMenu(m_frame, "&Extras")), (QStringList{"&Verschiebemodus Optionen", "&Gesicht karikieren..."}));
     QCOMPARE(MenuItems(TopMenu(m_frame, "&Ansicht")),
              (QStringList{"&Symbolleiste", "S&tatusleiste", "-",
                           "&Zoom > [1/4, 1/2, 3/4, &kein Zoom, &2, &3, &4]"}));
@@ -143,9 +143,9 @@ void MainFrameMenuTest::toolbarHasTheButtonsInOrder()
                                    "Info über Grimasso", "Direkthilfe", "|", "Punkt verschieben",
                                    "Optionen für Verschiebemodus", "|", "Bildbereich vergrößern",
                                    "Bildbereich verkleinern", "|", "Bildbereich drehen", "|", "Bild glätten", "|",
-                                   "Video erzeugen"}));
+                                   "Video erzeugen", "Gesicht karikieren"}));
     QCOMPARE(ids, (QList<int>{57601, 57603, 57635, 57634, 57637, 57643, 57607, 57664, 57669, 32775, 32781, 32783,
-                              32784, 32787, 32797, 32786}));
+                              32784, 32787, 32797, 32786, 32820}));
     const QList<QAction*> video = m_frame->ActionsFor(ID_CREATE_VIDEO);
     QVERIFY(!video.isEmpty());
     QCOMPARE(video.constFirst()->statusTip(), QStringLiteral("Video erzeugen"));
