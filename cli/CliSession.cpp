@@ -245,7 +245,11 @@ void CliSession::Face(const Step& step)
     if (m_explainNextFace)
         std::cout << ExplainSteps(steps, m_session->GetRadius()) << std::flush;
     m_explainNextFace = false;
-    m_session->BeginFace();
+    try {
+        m_session->BeginFace();
+    } catch (const CMemoryException& failure) {
+        throw CliFailure(DescribeCause(failure));
+    }
     m_session->PreviewFace(steps);
     m_session->CommitFace();
 }

@@ -124,7 +124,9 @@ public:
     void ComposeDrag(std::int32_t ax, std::int32_t ay, std::int32_t tx, std::int32_t ty, std::int32_t radius);
     // Puts the restore point back into the box x0..x1, y0..y1 (map and picture).
     void RestoreBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
-    // Frees the copy of the map that the compositions read from.
+    // Takes the memory of the copy of the map that the compositions read from
+    // (raises CMemoryException), and frees it again.
+    void ReserveCompositionScratch();
     void ReleaseCompositionScratch();
 
     // Median filter of the map; call right after BeginDeformation(ModeSmooth).
@@ -251,6 +253,9 @@ private:
         }
     }
     void ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius, double strength, bool towardCentre);
+    // The part of a drag step that MovePointLive commits: every whole sub-move
+    // from (startX, startY) towards (tx, ty); the start moves to the last one's end.
+    void CommitWholeSubMoves(std::int32_t& startX, std::int32_t& startY, std::int32_t tx, std::int32_t ty);
     // The map as it stood before a composed region step, inside that step's box:
     // the region tools read it in place of the undo map.
     MapBuffer m_compositionScratch;

@@ -26,13 +26,7 @@ void CWarpField::ComposeRegion(std::int32_t cx, std::int32_t cy, double reach, R
         return;
     FlushMovePointPreview();
     CatchUpUndoMap();
-    if (m_compositionScratch.size() != m_pMap.size()) {
-        try {
-            m_compositionScratch.resize(m_pMap.size());
-        } catch (const std::bad_alloc&) {
-            throw CMemoryException();
-        }
-    }
+    ReserveCompositionScratch();
     const std::int32_t x0 = std::max(ClampedFloor(cx - reach - kReachMargin), 0);
     const std::int32_t x1 = std::min(ClampedCeil(cx + reach + kReachMargin), m_width - 1);
     const std::int32_t y0 = std::max(ClampedFloor(cy - reach - kReachMargin), 0);
@@ -83,14 +77,16 @@ void CWarpField::ComposeDrag(std::int32_t ax, std::int32_t ay, std::int32_t tx, 
     // target, then the release commits the previewed rest.
     const std::int32_t ownRadius = m_radius;
     m_radius = radius;
+    // The preview of the rest between the two is left out: the release
+    // commits exactly what it showed.
     FlushMovePointPreview();
     ClearPendingSegment();
-    std::int32_t startX = ax, startY = ay;
-    MovePointLive(startX, startY, tx, ty);
-    FlushMovePointPreview();
-    if (m_pendingFromX != m_pendingToX || m_pendingFromY != m_pendingToY)
-        MovePoint(m_pendingFromX, m_pendingFromY, m_pendingToX, m_pendingToY, true);
-    ClearPendingSegment();
+    if (radius > 0) {
+        std::int32_t startX = ax, startY = ay;
+        CommitWholeSubMoves(startX, startY, tx, ty);
+        if (startX != tx || startY != ty)
+            MovePoint(startX, startY, tx, ty, true);
+    }
     m_radius = ownRadius;
     m_mapEqualsUndoOutsideDirty = false;
 }
@@ -105,6 +101,17 @@ void CWarpField::RestoreBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, s
     y1 = std::min(y1, m_height - 1);
     if (x0 <= x1 && y0 <= y1)
         RestoreFromUndo(x0, x1, y0, y1 + 1);
+}
+
+void CWarpField::ReserveCompositionScratch()
+{
+    if (m_compositionScratch.size() == m_pMap.size())
+        return;
+    try {
+        m_compositionScratch.resize(m_pMap.size());
+    } catch (const std::bad_alloc&) {
+        throw CMemoryException();
+    }
 }
 
 void CWarpField::ReleaseCompositionScratch()

@@ -137,8 +137,20 @@ void CWarpField::MovePoint(std::int32_t ax, std::int32_t ay, std::int32_t cx, st
 
 void CWarpField::MovePointLive(std::int32_t& startX, std::int32_t& startY, std::int32_t tx, std::int32_t ty)
 {
-    if (m_radius <= 0)
+    // No movement: nothing to draw, and the pending rest stays what it was.
+    if (m_radius <= 0 || (tx == startX && ty == startY))
         return;
+    CommitWholeSubMoves(startX, startY, tx, ty);
+    MovePoint(startX, startY, tx, ty, false);
+
+    m_pendingFromX = startX;
+    m_pendingFromY = startY;
+    m_pendingToX = tx;
+    m_pendingToY = ty;
+}
+
+void CWarpField::CommitWholeSubMoves(std::int32_t& startX, std::int32_t& startY, std::int32_t tx, std::int32_t ty)
+{
     const double s = m_radius * kSubMoveFactor;
     const double dx = static_cast<double>(tx) - startX;
     const double dy = static_cast<double>(ty) - startY;
@@ -162,15 +174,7 @@ void CWarpField::MovePointLive(std::int32_t& startX, std::int32_t& startY, std::
             x = nx;
             y = ny;
         }
-        px = TruncToInt32(x);
-        py = TruncToInt32(y);
-        startX = px;
-        startY = py;
+        startX = TruncToInt32(x);
+        startY = TruncToInt32(y);
     }
-    MovePoint(px, py, tx, ty, false);
-
-    m_pendingFromX = px;
-    m_pendingFromY = py;
-    m_pendingToX = tx;
-    m_pendingToY = ty;
 }

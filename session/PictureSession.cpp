@@ -246,7 +246,9 @@ void PictureSession::CancelRegion()
 
 void PictureSession::BeginFace()
 {
-    Field().BeginDeformation(ModeFace);
+    CWarpField& field = Field();
+    field.ReserveCompositionScratch();
+    field.BeginDeformation(ModeFace);
     m_face.emplace();
 }
 

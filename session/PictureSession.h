@@ -91,7 +91,8 @@ public:
     bool InRegionGesture() const { return m_regionMode.has_value(); }
 
     // ---- The face gesture: begin, any number of step lists, commit or cancel ----
-    // Takes the restore point (ModeFace).
+    // Takes the restore point (ModeFace) and the memory the gesture needs;
+    // raises CMemoryException, with nothing begun, when there is too little.
     void BeginFace();
     // Runs steps (x from the left, y from the top) on the restore point, as one
     // gesture after the other would; each call replaces the previous one's.

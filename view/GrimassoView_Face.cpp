@@ -9,6 +9,9 @@
 #include "document/GrimassoDoc.h"
 #include "face/FaceGesture.h"
 #include "framework/Application.h"
+#include "framework/MessageBox.h"
+#include "image/Exceptions.h"
+#include "resources/StringIds.h"
 #include "session/PictureSession.h"
 #include "view/FaceCaricatureDialog.h"
 #include "view/FaceSearch.h"
@@ -28,7 +31,12 @@ void CGrimassoView::OnFaceCaricature()
     const std::vector<FoundFace>& faces = *found;
     const std::int32_t width = session->Width(), height = session->Height();
 
-    session->BeginFace();
+    try {
+        session->BeginFace();
+    } catch (const CMemoryException&) {
+        AfxMessageBox(IDS_FACE_OUT_OF_MEMORY);
+        return;
+    }
     document->SetShownFace(&faces.front());
     int shown = 0;
     auto preview = [&](const FaceSettings& settings, int face) {
