@@ -36,6 +36,7 @@ constexpr KnownStep kSteps[] = {
     {"fps", StepKind::Fps, true},
     {"video", StepKind::Video, true},
     {"quiet", StepKind::Quiet, false},
+    {"apply", StepKind::Apply, true},
 };
 
 std::vector<std::string> Split(const std::string& text, char separator)
@@ -162,6 +163,7 @@ void ParseValue(Step& step, const std::string& value)
     }
     case StepKind::Save:
     case StepKind::Video:
+    case StepKind::Apply:
         if (value.empty())
             Invalid(step, value, CliText(IDS_CLI_EXPECT_FILE));
         step.path = value;

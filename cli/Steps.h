@@ -9,6 +9,7 @@
 enum class StepKind {
     Radius, Drag, Enlarge, Shrink, Rotate, Smooth, Undo, Scale,
     JpegQuality, Progressive, Baseline, Save, Duration, Fps, Video, Quiet,
+    Apply,
 };
 
 struct ScreenPoint {
@@ -25,7 +26,7 @@ struct Step {
     double factor = 1;               // enlarge/shrink factor, rotate angle
     double amplification = 1;        // rotate
     int width = 0, height = 0;       // scale
-    std::string path;                // save, video
+    std::string path;                // save, video, apply
 };
 
 // A step that cannot be run as written; exitCode 2 by the tool's convention.
