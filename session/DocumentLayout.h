@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The parts of a Grimasso document, a ZIP archive that ordinary tools open:
 //   mimetype                  first, stored uncompressed: application/x-grimasso
-//   description               the text of DocumentDescription
+//   description               the text of DocumentDescription, stored
 //   picture.png               the undeformed picture, lossless
 //   Thumbnails/thumbnail.png  the deformed picture, at most 256 pixels a side
 //   map.bin                   the map: width x height entries, rows from the

@@ -185,7 +185,8 @@ void WriteDocument(const DocumentParts& parts, const std::string& path)
     zip_source_keep(memory.get());
 
     AddEntry(archive.get(), kMimeTypeEntry, kMimeType.data(), kMimeType.size(), false);
-    AddEntry(archive.get(), kDescriptionEntry, text.data(), text.size(), true);
+    // Stored: a few bytes gain nothing from deflating, and every byte stays under the checksum.
+    AddEntry(archive.get(), kDescriptionEntry, text.data(), text.size(), false);
     AddEntry(archive.get(), kPictureEntry, picture->data(), picture->size(), false);
     AddEntry(archive.get(), kPreviewEntry, preview.data(), preview.size(), false);
     AddEntry(archive.get(), kMapEntry, map, entries * kMapEntryBytes, true);

@@ -32,6 +32,9 @@ std::unique_ptr<PictureSession> PictureSession::Open(const std::string& path)
     // A file that names no format is reported like a broken one: a silent
     // refusal looks as if the command had been ignored.
     std::unique_ptr<CDibImage> codec = CreateCodecForFile(path);
+    // A damaged document whose first bytes no longer say so is still one by name.
+    if (!codec && SavesAsDocument(path))
+        return OpenDocument(path);
     if (!codec)
         throw SessionFailure(IDS_LOAD_FAILED, SessionFailure::Cause::UnknownFormat, path);
     try {
