@@ -14,6 +14,7 @@
 #include "session/PictureSession.h"
 
 class IDocumentDialogs;
+class CRecoveryKeeper;
 
 class CGrimassoDoc : public CDocument {
     Q_OBJECT
@@ -50,9 +51,13 @@ public:
     void OnScaleImage();
     // "Video erzeugen": the video dialog, then the export with its progress window.
     void OnCreateVideo();
+    // "Verformung übertragen": a saved document's deformation as one gesture.
+    void OnApplyDeformation();
 
     // True when the last OnSaveDocument ended because the JPEG settings were cancelled.
     bool SaveWasCancelled() const { return m_bSaveCancelled; }
+    // The keeper of the document's recovery copy.
+    CRecoveryKeeper& Recovery() const { return *m_recovery; }
 
 signals:
     // A box of the deformed picture changed: picture pixels, x from the left,
@@ -72,5 +77,7 @@ private:
     QSize m_size;
     std::unique_ptr<PictureSession> m_session;
     CWarpField* m_pWarpField = nullptr;
+    // After the session: goes first, while the pixels its writer reads still exist.
+    std::unique_ptr<CRecoveryKeeper> m_recovery;
     bool m_bSaveCancelled = false;
 };

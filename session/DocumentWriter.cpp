@@ -63,9 +63,26 @@ std::vector<std::uint8_t> EncodePreview(const DocumentParts& parts)
     const double scale = std::min(1.0, static_cast<double>(kPreviewSide) / longest);
     const std::int32_t previewWidth = std::max(1, static_cast<std::int32_t>(width * scale + 0.5));
     const std::int32_t previewHeight = std::max(1, static_cast<std::int32_t>(height * scale + 0.5));
-    const ScaledPicture preview =
-        ScalePictureNearest(HeaderOf24BitPicture(width, height), parts.deformed, previewWidth, previewHeight);
-    return EncodePng(previewWidth, previewHeight, preview.pixels.data(), -1);
+    if (parts.deformed) {
+        const ScaledPicture preview =
+            ScalePictureNearest(HeaderOf24BitPicture(width, height), parts.deformed, previewWidth, previewHeight);
+        return EncodePng(previewWidth, previewHeight, preview.pixels.data(), -1);
+    }
+    // Without the deformed picture (a recovery copy has only the maps), each
+    // preview pixel is looked up through the map at the same nearest sample.
+    const std::size_t previewRowBytes = static_cast<std::size_t>(RowBytes(previewWidth, 24));
+    const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(width, 24));
+    std::vector<std::uint8_t> rows(previewRowBytes * static_cast<std::size_t>(previewHeight), 0);
+    for (std::int32_t y = 0; y < previewHeight; ++y) {
+        const std::int32_t sy = std::min(static_cast<std::int32_t>(y * (double(height) / previewHeight) + 0.5), height - 1);
+        for (std::int32_t x = 0; x < previewWidth; ++x) {
+            const std::int32_t sx = std::min(static_cast<std::int32_t>(x * (double(width) / previewWidth) + 0.5), width - 1);
+            const MapEntry entry = parts.map[static_cast<std::size_t>(sy) * static_cast<std::size_t>(width) + sx];
+            const std::uint8_t* from = parts.original + entry.y * rowBytes + 3 * static_cast<std::size_t>(entry.x);
+            std::copy(from, from + 3, rows.data() + static_cast<std::size_t>(y) * previewRowBytes + 3 * static_cast<std::size_t>(x));
+        }
+    }
+    return EncodePng(previewWidth, previewHeight, rows.data(), -1);
 }
 
 [[noreturn]] void RaiseArchiveFailure(zip_t* archive)

@@ -12,7 +12,7 @@
 struct DocumentParts {
     DocumentDescription description;
     const std::uint8_t* original = nullptr;  // undeformed 24-bit rows, bottom-up
-    const std::uint8_t* deformed = nullptr;  // the picture as it shows now
+    const std::uint8_t* deformed = nullptr;  // the picture as it shows now, or null: rendered from the map
     const MapEntry* map = nullptr;
     const MapEntry* undoMap = nullptr;       // with description.canUndo only
     // The undeformed picture already encoded by EncodeDocumentPicture, or null
