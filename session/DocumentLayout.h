@@ -6,8 +6,9 @@
 //   picture.png               the undeformed picture, lossless
 //   Thumbnails/thumbnail.png  the deformed picture, at most 256 pixels a side
 //   map.bin                   the map: width x height entries, rows from the
-//                             bottom, each the source column and row as
-//                             little-endian 16-bit numbers; deflated
+//                             bottom, each the source column and row less the
+//                             pixel's own, modulo 65536, as little-endian
+//                             16-bit numbers (zero where nothing moved); deflated
 //   undo-map.bin              the same for the map the latest gesture started
 //                             from; only when the description says undo=1
 #include <cstddef>

@@ -2,6 +2,7 @@
 #include "session/DocumentReader.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstdio>
@@ -14,6 +15,7 @@
 
 #include <zip.h>
 
+#include "deform/RowBands.h"
 #include "image/Exceptions.h"
 #include "image/FilePaths.h"
 #include "image/ImageLimits.h"
@@ -105,14 +107,29 @@ MapBuffer ReadMap(zip_t* archive, const char* name, std::uint64_t fileSize, cons
         throw CMemoryException();
     }
     ReadEntry(archive, stat, name, reinterpret_cast<std::uint8_t*>(map.data()), stat.size);
-    if constexpr (std::endian::native != std::endian::little) {
-        const auto swap = [](std::uint16_t v) { return static_cast<std::uint16_t>((v >> 8) | (v << 8)); };
-        for (MapEntry& entry : map)
-            entry = MapEntry{swap(entry.x), swap(entry.y)};
-    }
-    for (const MapEntry& entry : map)
-        if (entry.x >= description.width || entry.y >= description.height)
-            BadPart(name);
+    // Each entry is stored relative to its own pixel, modulo 65536.
+    const std::int32_t width = description.width, height = description.height;
+    std::atomic<bool> inside{true};
+    ForEachRowBand(height, std::int64_t{width} * height, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+        bool bandInside = true;
+        for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
+            MapEntry* row = map.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+            for (std::int32_t x = 0; x < width; ++x) {
+                std::uint16_t dx = row[x].x, dy = row[x].y;
+                if constexpr (std::endian::native != std::endian::little) {
+                    dx = static_cast<std::uint16_t>((dx >> 8) | (dx << 8));
+                    dy = static_cast<std::uint16_t>((dy >> 8) | (dy << 8));
+                }
+                const auto sx = static_cast<std::uint16_t>(dx + x), sy = static_cast<std::uint16_t>(dy + y);
+                bandInside = bandInside && sx < width && sy < height;
+                row[x] = MapEntry{sx, sy};
+            }
+        }
+        if (!bandInside)
+            inside = false;
+    });
+    if (!inside)
+        BadPart(name);
     return map;
 }
 

@@ -13,6 +13,7 @@
 #include <zip.h>
 
 #include "deform/PictureScaling.h"
+#include "deform/RowBands.h"
 #include "image/Exceptions.h"
 #include "image/PngImage.h"
 #include "session/DocumentLayout.h"
@@ -110,19 +111,29 @@ void AddEntry(zip_t* archive, const char* name, const void* data, std::size_t si
         RaiseArchiveFailure(archive);
 }
 
-// The map's bytes in the file's order: the entries themselves on a
-// little-endian machine, a swapped copy elsewhere.
-const std::uint8_t* LittleEndianMap(const MapEntry* map, std::size_t count, std::vector<MapEntry>& copy)
+// The map as the file keeps it: each entry relative to its own pixel, modulo
+// 65536, in little-endian order. Where a picture is not deformed the entries
+// are zero, which the container packs to almost nothing at little cost.
+std::vector<std::uint16_t> RelativeMap(const MapEntry* map, std::int32_t width, std::int32_t height)
 {
-    if constexpr (std::endian::native == std::endian::little) {
-        return reinterpret_cast<const std::uint8_t*>(map);
-    } else {
-        copy.assign(map, map + count);
-        const auto swap = [](std::uint16_t v) { return static_cast<std::uint16_t>((v >> 8) | (v << 8)); };
-        for (MapEntry& entry : copy)
-            entry = MapEntry{swap(entry.x), swap(entry.y)};
-        return reinterpret_cast<const std::uint8_t*>(copy.data());
-    }
+    std::vector<std::uint16_t> relative(2 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    ForEachRowBand(height, std::int64_t{width} * height, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+        for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
+            const std::size_t first = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+            for (std::int32_t x = 0; x < width; ++x) {
+                const MapEntry entry = map[first + static_cast<std::size_t>(x)];
+                std::uint16_t dx = static_cast<std::uint16_t>(entry.x - x);
+                std::uint16_t dy = static_cast<std::uint16_t>(entry.y - y);
+                if constexpr (std::endian::native != std::endian::little) {
+                    dx = static_cast<std::uint16_t>((dx >> 8) | (dx << 8));
+                    dy = static_cast<std::uint16_t>((dy >> 8) | (dy << 8));
+                }
+                relative[2 * (first + static_cast<std::size_t>(x))] = dx;
+                relative[2 * (first + static_cast<std::size_t>(x)) + 1] = dy;
+            }
+        }
+    });
+    return relative;
 }
 
 void WriteAll(int fd, const std::uint8_t* data, std::size_t count)
@@ -184,9 +195,10 @@ void WriteDocument(const DocumentParts& parts, const std::string& path)
         picture = &ownPicture;
     }
     const std::vector<std::uint8_t> preview = EncodePreview(parts);
-    std::vector<MapEntry> mapCopy, undoCopy;
-    const std::uint8_t* map = LittleEndianMap(parts.map, entries, mapCopy);
-    const std::uint8_t* undo = description.canUndo ? LittleEndianMap(parts.undoMap, entries, undoCopy) : nullptr;
+    const std::vector<std::uint16_t> map = RelativeMap(parts.map, description.width, description.height);
+    const std::vector<std::uint16_t> undo = description.canUndo
+                                                ? RelativeMap(parts.undoMap, description.width, description.height)
+                                                : std::vector<std::uint16_t>();
 
     zip_error_t error;
     zip_error_init(&error);
@@ -206,9 +218,9 @@ void WriteDocument(const DocumentParts& parts, const std::string& path)
     AddEntry(archive.get(), kDescriptionEntry, text.data(), text.size(), false);
     AddEntry(archive.get(), kPictureEntry, picture->data(), picture->size(), false);
     AddEntry(archive.get(), kPreviewEntry, preview.data(), preview.size(), false);
-    AddEntry(archive.get(), kMapEntry, map, entries * kMapEntryBytes, true);
-    if (undo)
-        AddEntry(archive.get(), kUndoMapEntry, undo, entries * kMapEntryBytes, true);
+    AddEntry(archive.get(), kMapEntry, map.data(), entries * kMapEntryBytes, true);
+    if (description.canUndo)
+        AddEntry(archive.get(), kUndoMapEntry, undo.data(), entries * kMapEntryBytes, true);
     if (zip_close(archive.get()) != 0)
         RaiseArchiveFailure(archive.get());
     archive.release();  // closed, and freed by zip_close

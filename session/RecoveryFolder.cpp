@@ -63,7 +63,9 @@ std::string LeftoverCopy::Title() const
 void LeftoverCopy::Remove()
 {
     ::unlink(DocumentPath().c_str());
+    ::unlink((DocumentPath() + ".tmp").c_str());  // a write its editor did not live to finish
     ::unlink((m_folder + "/" + m_id + ".title").c_str());
+    ::unlink((m_folder + "/" + m_id + ".title.tmp").c_str());
     // The lock file goes last and while still locked, so no editor starting
     // meanwhile takes the half-removed copy for one of its leftovers.
     ::unlink((m_folder + "/" + m_id + ".lock").c_str());
