@@ -9,8 +9,9 @@
 //                             bottom, each the source column and row less the
 //                             pixel's own, modulo 65536, as little-endian
 //                             16-bit numbers (zero where nothing moved); deflated
-//   undo-map.bin              the same for the map the latest gesture started
-//                             from; only when the description says undo=1
+//   undo-map.bin              the map the latest gesture started from, each
+//                             entry less the map's entry there (zero outside
+//                             the gesture), the same way; only with undo=1
 #include <cstddef>
 #include <string_view>
 

@@ -94,7 +94,8 @@ std::vector<std::uint8_t> ReadSmallEntry(zip_t* archive, const char* name, std::
     return bytes;
 }
 
-MapBuffer ReadMap(zip_t* archive, const char* name, std::uint64_t fileSize, const DocumentDescription& description)
+MapBuffer ReadMap(zip_t* archive, const char* name, std::uint64_t fileSize, const DocumentDescription& description,
+                  const MapBuffer* base = nullptr)
 {
     const zip_stat_t stat = StatOf(archive, name, fileSize);
     const std::size_t entries = static_cast<std::size_t>(description.width) * static_cast<std::size_t>(description.height);
@@ -107,7 +108,7 @@ MapBuffer ReadMap(zip_t* archive, const char* name, std::uint64_t fileSize, cons
         throw CMemoryException();
     }
     ReadEntry(archive, stat, name, reinterpret_cast<std::uint8_t*>(map.data()), stat.size);
-    // Each entry is stored relative to its own pixel, modulo 65536.
+    // Each entry is stored relative to its own pixel (or base's entry there), modulo 65536.
     const std::int32_t width = description.width, height = description.height;
     std::atomic<bool> inside{true};
     ForEachRowBand(height, std::int64_t{width} * height, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
@@ -120,7 +121,9 @@ MapBuffer ReadMap(zip_t* archive, const char* name, std::uint64_t fileSize, cons
                     dx = static_cast<std::uint16_t>((dx >> 8) | (dx << 8));
                     dy = static_cast<std::uint16_t>((dy >> 8) | (dy << 8));
                 }
-                const auto sx = static_cast<std::uint16_t>(dx + x), sy = static_cast<std::uint16_t>(dy + y);
+                const MapEntry origin = base ? (*base)[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]
+                                             : MapEntry{x, y};
+                const auto sx = static_cast<std::uint16_t>(dx + origin.x), sy = static_cast<std::uint16_t>(dy + origin.y);
                 bandInside = bandInside && sx < width && sy < height;
                 row[x] = MapEntry{sx, sy};
             }
@@ -177,7 +180,7 @@ DocumentContents ReadFromArchive(zip_t* archive, std::uint64_t fileSize, Documen
     ReadSmallEntry(archive, kPreviewEntry, fileSize, fileSize);
     contents.map = ReadMap(archive, kMapEntry, fileSize, description);
     if (description.canUndo)
-        contents.undoMap = ReadMap(archive, kUndoMapEntry, fileSize, description);
+        contents.undoMap = ReadMap(archive, kUndoMapEntry, fileSize, description, &contents.map);
     if (parts == DocumentPartsToRead::Everything)
         contents.picture = DecodePicture(picture, description);
     return contents;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <future>
 #include <memory>
 #include <unistd.h>
 
@@ -111,10 +112,12 @@ void AddEntry(zip_t* archive, const char* name, const void* data, std::size_t si
         RaiseArchiveFailure(archive);
 }
 
-// The map as the file keeps it: each entry relative to its own pixel, modulo
-// 65536, in little-endian order. Where a picture is not deformed the entries
-// are zero, which the container packs to almost nothing at little cost.
-std::vector<std::uint16_t> RelativeMap(const MapEntry* map, std::int32_t width, std::int32_t height)
+// The map as the file keeps it: each entry relative to its own pixel (or, with
+// base, to base's entry there), modulo 65536, in little-endian order. Where a
+// picture is not deformed (or the undo map equals the map) the entries are
+// zero, which the container packs to almost nothing at little cost.
+std::vector<std::uint16_t> RelativeMap(const MapEntry* map, std::int32_t width, std::int32_t height,
+                                       const MapEntry* base = nullptr)
 {
     std::vector<std::uint16_t> relative(2 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     ForEachRowBand(height, std::int64_t{width} * height, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
@@ -122,8 +125,9 @@ std::vector<std::uint16_t> RelativeMap(const MapEntry* map, std::int32_t width, 
             const std::size_t first = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
             for (std::int32_t x = 0; x < width; ++x) {
                 const MapEntry entry = map[first + static_cast<std::size_t>(x)];
-                std::uint16_t dx = static_cast<std::uint16_t>(entry.x - x);
-                std::uint16_t dy = static_cast<std::uint16_t>(entry.y - y);
+                const MapEntry origin = base ? base[first + static_cast<std::size_t>(x)] : MapEntry{x, y};
+                std::uint16_t dx = static_cast<std::uint16_t>(entry.x - origin.x);
+                std::uint16_t dy = static_cast<std::uint16_t>(entry.y - origin.y);
                 if constexpr (std::endian::native != std::endian::little) {
                     dx = static_cast<std::uint16_t>((dx >> 8) | (dx << 8));
                     dy = static_cast<std::uint16_t>((dy >> 8) | (dy << 8));
@@ -188,17 +192,23 @@ void WriteDocument(const DocumentParts& parts, const std::string& path)
     const DocumentDescription& description = parts.description;
     const std::size_t entries = static_cast<std::size_t>(description.width) * static_cast<std::size_t>(description.height);
     const std::string text = FormatDescription(description);
-    std::vector<std::uint8_t> ownPicture;
-    const std::vector<std::uint8_t>* picture = parts.encodedPicture;
-    if (picture == nullptr) {
-        ownPicture = EncodeDocumentPicture(description.width, description.height, parts.original);
-        picture = &ownPicture;
-    }
+    // The picture is encoded on a thread of its own while the maps and the
+    // preview are prepared here: the two take about as long.
+    std::future<std::vector<std::uint8_t>> encoding;
+    if (parts.encodedPicture == nullptr)
+        encoding = std::async(std::launch::async, EncodeDocumentPicture, description.width, description.height,
+                              parts.original);
     const std::vector<std::uint8_t> preview = EncodePreview(parts);
     const std::vector<std::uint16_t> map = RelativeMap(parts.map, description.width, description.height);
     const std::vector<std::uint16_t> undo = description.canUndo
-                                                ? RelativeMap(parts.undoMap, description.width, description.height)
+                                                ? RelativeMap(parts.undoMap, description.width, description.height, parts.map)
                                                 : std::vector<std::uint16_t>();
+    std::vector<std::uint8_t> ownPicture;
+    const std::vector<std::uint8_t>* picture = parts.encodedPicture;
+    if (picture == nullptr) {
+        ownPicture = encoding.get();
+        picture = &ownPicture;
+    }
 
     zip_error_t error;
     zip_error_init(&error);
