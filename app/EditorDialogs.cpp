@@ -5,6 +5,8 @@
 #include <QMainWindow>
 
 #include "framework/Application.h"
+#include "framework/StringTable.h"
+#include "resources/StringIds.h"
 #include "image/qt/JpegDialog.h"
 #include "video/qt/VideoCommand.h"
 #include "view/ScaleDialog.h"
@@ -42,4 +44,10 @@ IDocumentDialogs& EditorDialogs()
 {
     static CEditorDialogs dialogs;
     return dialogs;
+}
+
+QString CEditorDialogs::AskDocumentToApply()
+{
+    return PromptFileName(false, LoadQString(IDS_APPLY_DEFORMATION_TITLE), LoadQString(IDS_APPLY_DEFORMATION_FILTER),
+                          QStringLiteral("grimasso"), QString());
 }

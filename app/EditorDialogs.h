@@ -9,6 +9,7 @@ public:
     std::optional<CodecOptions> AskJpegOptions() override;
     std::optional<QSize> AskScaledSize(QSize size) override;
     void CreateVideo(PictureSession& session) override;
+    QString AskDocumentToApply() override;
 };
 
 // The one the editor's documents share.

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/RecoveryOffer.h"
 #include "app/GrimassoApp.h"
 
 #include <QApplication>
@@ -102,8 +103,10 @@ bool CGrimassoApp::InitInstance(const QStringList& arguments)
 
     // A picture to open appears in the shown window, so that its window can
     // take its size from the main window's area; printing shows no window at all.
-    if (info.m_nShellCommand != CCommandLineInfo::FilePrint)
+    if (info.m_nShellCommand != CCommandLineInfo::FilePrint) {
         ShowMainWindow();
+        OfferRecovery(*m_pDocManager);
+    }
     return ProcessShellCommand(info);
 }
 

@@ -13,6 +13,7 @@
 #include "image/FilePaths.h"
 #include "image/PartialFiles.h"
 #include "resources/StringIds.h"
+#include "session/DocumentError.h"
 #include "session/PictureSession.h"
 #include "session/SessionFailure.h"
 #include "session/VideoOutcomeMessage.h"
@@ -36,6 +37,8 @@ std::string DescribeCause(const CException& failure)
             return CliText(IDS_CLI_CAUSE_FILE, {file->m_strFileName, reason});
         }
     }
+    if (const auto* document = dynamic_cast<const DocumentError*>(&failure))
+        return CliText(document->MessageId(), {document->First(), document->Second()});
     if (const auto* archive = dynamic_cast<const CArchiveException*>(&failure)) {
         switch (archive->m_cause) {
         case CArchiveException::endOfFile:
@@ -164,6 +167,9 @@ void CliSession::RunOnSession(const Step& step)
         break;
     case StepKind::Face:
         Face(step);
+        break;
+    case StepKind::Apply:
+        session.ApplyDeformation(step.path);
         break;
     }
 }

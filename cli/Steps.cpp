@@ -40,6 +40,7 @@ constexpr KnownStep kSteps[] = {
     {"find-faces", StepKind::FindFaces, false},
     {"face", StepKind::Face, true},
     {"explain", StepKind::Explain, false},
+    {"apply", StepKind::Apply, true},
 };
 
 std::vector<std::string> Split(const std::string& text, char separator)
@@ -190,6 +191,7 @@ void ParseValue(Step& step, const std::string& value)
         break;
     case StepKind::Save:
     case StepKind::Video:
+    case StepKind::Apply:
         if (value.empty())
             Invalid(step, value, CliText(IDS_CLI_EXPECT_FILE));
         step.path = value;

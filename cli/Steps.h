@@ -12,6 +12,7 @@ enum class StepKind {
     Radius, Drag, Enlarge, Shrink, Rotate, Smooth, Undo, Scale,
     JpegQuality, Progressive, Baseline, Save, Duration, Fps, Video, Quiet,
     FindFaces, Face, Explain,
+    Apply,
 };
 
 struct ScreenPoint {
@@ -28,7 +29,7 @@ struct Step {
     double factor = 1;               // enlarge/shrink factor, rotate angle
     double amplification = 1;        // rotate
     int width = 0, height = 0;       // scale
-    std::string path;                // save, video
+    std::string path;                // save, video, apply
     FaceSettings face;               // the face gesture's sliders
     int which = 1;                   // the face gesture's face, 1 the largest
 };

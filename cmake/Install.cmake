@@ -22,6 +22,15 @@ foreach(size 16 22 24 32 48 64 128 256)
   install(FILES ${GRIMASSO_RESOURCES}/icons/grimasso-${size}.png
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME ${GRIMASSO_APP_ID}.png)
 endforeach()
+# The document type: the shared MIME database's entry and the type's icon.
+install(FILES ${GRIMASSO_RESOURCES}/${GRIMASSO_APP_ID}.mime.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME ${GRIMASSO_APP_ID}.xml)
+install(FILES ${GRIMASSO_RESOURCES}/icons/grimasso-document.svg
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/mimetypes RENAME application-x-grimasso.svg)
+foreach(size 16 32 48 256)
+  install(FILES ${GRIMASSO_RESOURCES}/icons/grimasso-document-${size}.png
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/mimetypes RENAME application-x-grimasso.png)
+endforeach()
 install(FILES ${GRIMASSO_RESOURCES}/man/grimasso.1 ${GRIMASSO_RESOURCES}/man/grimasso-cli.1
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${GRIMASSO_RESOURCES}/completion/grimasso-cli

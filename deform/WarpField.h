@@ -150,6 +150,22 @@ public:
     const std::uint8_t* Original() const { return m_pOriginal.data(); }
     const std::uint8_t* Deformed() const { return m_pDeformed.data(); }
 
+    // ---- Keeping the state in a document (WarpField_State.cpp) ----
+    // The map the latest gesture started from; only while CanUndo().
+    const MapEntry* UndoMap() const { return m_canUndo ? m_pUndoMap.data() : nullptr; }
+    // The mode of the latest gesture, whatever number it is.
+    std::int32_t LastMode() const { return m_mode; }
+    // Puts back a saved state: the map, and with undo the map the latest
+    // gesture (of lastMode) started from. Every entry must lie inside the
+    // picture and both maps must hold Width() x Height() entries; otherwise
+    // CArchiveException(generic) and the field keeps its state.
+    void RestoreState(MapBuffer map, MapBuffer undoMap, bool canUndo, std::int32_t lastMode);
+
+    // Carries a saved map of savedWidth x savedHeight over to this picture,
+    // scaled by the ratio of the sizes; call right after
+    // BeginDeformation(ModeApplyDeformation) (WarpField_Apply.cpp).
+    void ApplySavedMap(const MapEntry* saved, std::int32_t savedWidth, std::int32_t savedHeight);
+
 private:
     std::int32_t m_radius;
     std::int32_t m_width;

@@ -4,6 +4,7 @@
 // side answers them with its dialogs; the document opens none itself and only
 // receives the answers.
 #include <QSize>
+#include <QString>
 #include <optional>
 
 #include "image/CodecOptions.h"
@@ -20,4 +21,7 @@ public:
     // "Video erzeugen": asks for the video's settings and file, then writes the
     // video of session with a progress window and reports a failure.
     virtual void CreateVideo(PictureSession& session) = 0;
+    // "Verformung übertragen": the Grimasso document whose deformation is to be
+    // carried over, or an empty path when the user cancelled.
+    virtual QString AskDocumentToApply() = 0;
 };

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "document/DocumentDialogs.h"
+#include "document/RecoveryKeeper.h"
 #include "framework/Application.h"
 #include "framework/CommandIds.h"
 #include "framework/MessageBox.h"
@@ -24,7 +25,10 @@ std::string LocalPath(const QString& path)
 
 }  // namespace
 
-CGrimassoDoc::CGrimassoDoc(IDocumentDialogs& dialogs) : m_dialogs(dialogs) {}
+CGrimassoDoc::CGrimassoDoc(IDocumentDialogs& dialogs)
+    : m_dialogs(dialogs), m_recovery(std::make_unique<CRecoveryKeeper>(*this))
+{
+}
 
 CGrimassoDoc::~CGrimassoDoc() = default;
 
@@ -138,6 +142,7 @@ void CGrimassoDoc::SetShownFace(const FoundFace* face)
 void CGrimassoDoc::DeleteContents()
 {
     m_shownFace.reset();
+    m_recovery->Discard();
     m_pWarpField = nullptr;
     m_session.reset();
     CDocument::DeleteContents();
@@ -194,9 +199,30 @@ void CGrimassoDoc::OnCreateVideo()
         m_dialogs.CreateVideo(*m_session);
 }
 
+void CGrimassoDoc::OnApplyDeformation()
+{
+    if (!m_session)
+        return;
+    const QString path = m_dialogs.AskDocumentToApply();
+    // The dialog ran its own event loop: ask for the session afresh.
+    if (path.isEmpty() || !m_session)
+        return;
+    try {
+        CWaitCursor wait;
+        m_session->ApplyDeformation(LocalPath(path));
+    } catch (const std::exception&) {
+        AfxMessageBox(IDS_LOAD_FAILED);
+        return;
+    }
+    SetModifiedFlag(true);
+}
+
 bool CGrimassoDoc::OnCmdMsg(int id)
 {
     switch (id) {
+    case ID_APPLY_DEFORMATION:
+        OnApplyDeformation();
+        return true;
     case ID_FILE_SAVE_AS:
         OnFileSaveAs();
         return true;
@@ -221,6 +247,7 @@ bool CGrimassoDoc::OnUpdateCmdUI(CCmdUI& ui)
     case ID_EDIT_COPY:
     case ID_SCALE_IMAGE:
     case ID_CREATE_VIDEO:
+    case ID_APPLY_DEFORMATION:
         ui.Enable(m_session != nullptr);
         return true;
     default:

@@ -16,6 +16,7 @@
 #include "session/PictureSession.h"
 
 class IDocumentDialogs;
+class CRecoveryKeeper;
 
 class CGrimassoDoc : public CDocument {
     Q_OBJECT
@@ -52,9 +53,13 @@ public:
     void OnScaleImage();
     // "Video erzeugen": the video dialog, then the export with its progress window.
     void OnCreateVideo();
+    // "Verformung übertragen": a saved document's deformation as one gesture.
+    void OnApplyDeformation();
 
     // True when the last OnSaveDocument ended because the JPEG settings were cancelled.
     bool SaveWasCancelled() const { return m_bSaveCancelled; }
+    // The keeper of the document's recovery copy.
+    CRecoveryKeeper& Recovery() const { return *m_recovery; }
 
     // The face the face dialog works on: every view draws its box and points
     // while one is set (null for none).
@@ -79,6 +84,8 @@ private:
     QSize m_size;
     std::unique_ptr<PictureSession> m_session;
     CWarpField* m_pWarpField = nullptr;
+    // After the session: goes first, while the pixels its writer reads still exist.
+    std::unique_ptr<CRecoveryKeeper> m_recovery;
     bool m_bSaveCancelled = false;
     std::optional<FoundFace> m_shownFace;
 };

@@ -101,6 +101,30 @@ CDocument* CDocManager::OpenDocumentFile(const QString& path)
     return document;
 }
 
+CDocument* CDocManager::OpenDocumentCopy(const QString& path, const QString& title)
+{
+    if (path.isEmpty() || !m_pTemplate)
+        return nullptr;
+    CDocument* document = CreateDocument();
+    if (!document)
+        return nullptr;
+    QMdiSubWindow* frame = nullptr;
+    CView* view = CreateViewAndFrame(document, &frame);
+    if (!view || !document->OnOpenDocument(path)) {
+        if (frame)
+            delete frame;  // takes the view with it
+        else
+            delete view;
+        delete document;
+        return nullptr;
+    }
+    document->SetTitle(title);
+    document->SetModifiedFlag(true);
+    AddDocument(document);
+    ShowFrame(frame, view);
+    return document;
+}
+
 CDocument* CDocManager::OpenNewDocument()
 {
     if (!m_pTemplate)

@@ -37,6 +37,9 @@ public:
     // Creates a document with its window and calls OnNewDocument (the paste-as-
     // new-picture path); null when that fails.
     CDocument* OpenNewDocument();
+    // Opens the file at path as a new document without a path, named title and
+    // modified (a recovered copy); not added to the recent files. Null on failure.
+    CDocument* OpenDocumentCopy(const QString& path, const QString& title);
     // Another window on document ("Neues Fenster"); null without a template.
     CView* CreateNewWindow(CDocument* document);
 

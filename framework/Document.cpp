@@ -143,10 +143,12 @@ bool CDocument::OnUpdateCmdUI(CCmdUI& ui)
 
 void CDocument::SetModifiedFlag(bool modified)
 {
-    if (m_bModified == modified)
-        return;
+    const bool changed = m_bModified != modified;
     m_bModified = modified;
-    emit modifiedChanged();
+    if (changed)
+        emit modifiedChanged();
+    if (modified)
+        emit changesMarked();
 }
 
 void CDocument::SetPathName(const QString& path, bool addToRecentFiles)

@@ -65,6 +65,8 @@ public:
 signals:
     void titleChanged();
     void modifiedChanged();
+    // SetModifiedFlag(true) was called: a change (a gesture, a command) is complete.
+    void changesMarked();
     // A view joined or left the document.
     void viewListChanged();
     // The last view has gone: the document manager then discards the document.

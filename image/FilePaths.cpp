@@ -20,6 +20,11 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+std::string FileNameOf(const std::string& path)
+{
+    return path.substr(FolderOf(path).size());
+}
+
 std::string ResolveLinkTarget(const std::string& path)
 {
     std::string current = path;

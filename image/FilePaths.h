@@ -5,6 +5,8 @@
 
 // The folder part of path including its trailing slash ("" for a bare name).
 std::string FolderOf(const std::string& path);
+// The part of path after its last slash.
+std::string FileNameOf(const std::string& path);
 
 // The file that path finally names once every symbolic link in its last
 // component is followed, so that writing there updates the file behind a link

@@ -114,6 +114,7 @@ struct PngWriteJob {
     png_uint_32 height;
     const std::uint8_t* bits;  // bottom-up rows: the top row of the picture is the last
     std::ptrdiff_t rowBytes;
+    int compressionLevel;  // zlib's level, or -1 for the library's default
 };
 
 bool WritePng(PngWriteSession& s, const PngWriteJob& job)
@@ -121,6 +122,8 @@ bool WritePng(PngWriteSession& s, const PngWriteJob& job)
     if (setjmp(png_jmpbuf(s.png)) != 0)
         return false;
     png_init_io(s.png, s.file);
+    if (job.compressionLevel >= 0)
+        png_set_compression_level(s.png, job.compressionLevel);
     png_set_IHDR(s.png, s.info, job.width, job.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_gAMA_fixed(s.png, s.info, kFileGamma);
@@ -141,7 +144,11 @@ void CPngImage::Read(const std::string& path)
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr)
         throw CFileException(CFileException::generic, -1, path);
+    ReadFromStream(file);
+}
 
+void CPngImage::ReadFromStream(std::FILE* file)
+{
     PngReadSession session{};
     session.file = file;
     session.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpBackOnError, IgnoreWarning);
@@ -183,9 +190,6 @@ void CPngImage::Read(const std::string& path)
 
 void CPngImage::Write(const std::string& path)
 {
-    const std::int64_t width = m_header.biWidth;
-    const std::int64_t height = m_header.biHeight;
-    const std::int64_t rowBytes = RowBytes(width, 24);
     // Refused before anything is created.
     if (!HoldsWritable24BitPicture())
         throw CArchiveException(CArchiveException::generic);
@@ -193,6 +197,18 @@ void CPngImage::Write(const std::string& path)
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)
         throw CFileException(CFileException::generic, -1, path);
+    WriteToStream(file, path);
+}
+
+void CPngImage::WriteToStream(std::FILE* file, const std::string& path)
+{
+    const std::int64_t width = m_header.biWidth;
+    const std::int64_t height = m_header.biHeight;
+    const std::int64_t rowBytes = RowBytes(width, 24);
+    if (!HoldsWritable24BitPicture()) {
+        std::fclose(file);
+        throw CArchiveException(CArchiveException::generic);
+    }
 
     PngWriteSession session{};
     session.file = file;
@@ -209,7 +225,7 @@ void CPngImage::Write(const std::string& path)
     }
 
     const PngWriteJob job{static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), m_pBits.data(),
-                          rowBytes};
+                          rowBytes, m_compressionLevel};
     const bool written = WritePng(session, job);
     // Taken before anything else can change errno (the error handler only jumps back).
     WriteOutcome outcome(file);

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // PNG files through libpng: every file the library can decode arrives as a 24-bit
 // picture; every picture is written as 8-bit RGB without interlacing.
+#include <cstdio>
 #include <string>
 
 #include "image/DibImage.h"
@@ -19,4 +20,17 @@ public:
     // CArchiveException(generic) before any file is created; a failed write (a full
     // disk) CFileException(hardIO) with the system's errno.
     void Write(const std::string& path) override;
+
+    // The same on an open stream (a file or a block of memory), which is closed
+    // on every way out; Read's signature check is left to the caller. path only
+    // names the stream in a write failure.
+    void ReadFromStream(std::FILE* file);
+    void WriteToStream(std::FILE* file, const std::string& path);
+
+    // zlib's compression level 0 to 9 for later writes; -1 is the library's
+    // default. Lower levels trade size for speed, never losing a pixel.
+    void SetCompressionLevel(int level) { m_compressionLevel = level; }
+
+private:
+    int m_compressionLevel = -1;
 };

@@ -131,7 +131,7 @@ void SyncFolder(const std::string& target)
 // The usual way: a complete temporary file renamed over the target. False when
 // the folder takes no new file while the target exists, so a write in place
 // is the way left.
-bool SaveByRename(CDibImage& codec, const std::string& target, const struct stat* existing)
+bool SaveByRename(const FileWriter& write, const std::string& target, const struct stat* existing)
 {
     std::string name;
     std::optional<TemporaryFile> temporary;
@@ -148,7 +148,7 @@ bool SaveByRename(CDibImage& codec, const std::string& target, const struct stat
         ::close(created);
         temporary.emplace(name);
     }
-    codec.Write(temporary->Path());
+    write(temporary->Path());
 
     Descriptor file(::open(temporary->Path().c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0)
@@ -196,11 +196,11 @@ void WriteAll(int fd, const char* data, std::size_t count)
 
 // The encoded picture copied over the existing file, which keeps its inode and
 // with it every hard link, its owner, group and mode.
-void SaveInPlace(CDibImage& codec, const std::string& target)
+void SaveInPlace(const FileWriter& write, const std::string& target)
 {
     std::optional<TemporaryFile> scratch;
     CreateScratchFile(scratch);
-    codec.Write(scratch->Path());
+    write(scratch->Path());
 
     Descriptor source(::open(scratch->Path().c_str(), O_RDONLY | O_CLOEXEC));
     struct stat encoded {};
@@ -237,6 +237,11 @@ void SaveInPlace(CDibImage& codec, const std::string& target)
 
 void SavePictureSafely(CDibImage& codec, const std::string& path)
 {
+    SaveFileSafely([&codec](const std::string& file) { codec.Write(file); }, path);
+}
+
+void SaveFileSafely(const FileWriter& write, const std::string& path)
+{
     try {
         const std::string target = ResolveLinkTarget(path);
         struct stat existing {};
@@ -247,9 +252,9 @@ void SavePictureSafely(CDibImage& codec, const std::string& path)
             throw CFileException(CFileException::accessDenied, errno, path);
 
         if (exists && existing.st_nlink > 1)
-            SaveInPlace(codec, target);
-        else if (!SaveByRename(codec, target, exists ? &existing : nullptr))
-            SaveInPlace(codec, target);
+            SaveInPlace(write, target);
+        else if (!SaveByRename(write, target, exists ? &existing : nullptr))
+            SaveInPlace(write, target);
     } catch (const CFileException& failure) {
         // The user knows the picture by the name they gave, not by our temporary files.
         throw CFileException(failure.m_cause, failure.m_lOsError, path);

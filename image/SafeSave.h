@@ -16,8 +16,14 @@
 // written; anything but a regular file with CFileException(invalidFile). On any
 // failure the temporary files are removed and the exception, naming path rather
 // than a temporary file, reaches the caller.
+#include <functional>
 #include <string>
 
 #include "image/DibImage.h"
 
 void SavePictureSafely(CDibImage& codec, const std::string& path);
+
+// The same for any file that write creates completely at the path it is given
+// (a document): write raises what the codecs raise.
+using FileWriter = std::function<void(const std::string& path)>;
+void SaveFileSafely(const FileWriter& write, const std::string& path);

@@ -11,6 +11,7 @@
 #include "image/FilePaths.h"
 #include "image/SafeSave.h"
 #include "resources/StringIds.h"
+#include "session/DocumentReader.h"
 #include "session/SessionFailure.h"
 
 namespace {
@@ -26,9 +27,14 @@ std::unique_ptr<PictureSession> PictureSession::Open(const std::string& path)
     } catch (const CException&) {
         throw SessionFailure(IDS_LOAD_FAILED, std::current_exception());
     }
+    if (IsDocumentFile(path))
+        return OpenDocument(path);
     // A file that names no format is reported like a broken one: a silent
     // refusal looks as if the command had been ignored.
     std::unique_ptr<CDibImage> codec = CreateCodecForFile(path);
+    // A damaged document whose first bytes no longer say so is still one by name.
+    if (!codec && SavesAsDocument(path))
+        return OpenDocument(path);
     if (!codec)
         throw SessionFailure(IDS_LOAD_FAILED, SessionFailure::Cause::UnknownFormat, path);
     try {
@@ -36,7 +42,9 @@ std::unique_ptr<PictureSession> PictureSession::Open(const std::string& path)
         if (!codec->ConvertTo24Bit())
             throw CArchiveException(CArchiveException::generic);
         const BITMAPINFOHEADER header = codec->GetHeader();
-        return std::make_unique<PictureSession>(header.biWidth, header.biHeight, std::move(codec->m_pBits));
+        auto session = std::make_unique<PictureSession>(header.biWidth, header.biHeight, std::move(codec->m_pBits));
+        session->m_sourceName = FileNameOf(path);
+        return session;
     } catch (const CException&) {
         throw SessionFailure(IDS_LOAD_FAILED, std::current_exception());
     }
@@ -78,6 +86,10 @@ bool PictureSession::SavesAsJpeg(const std::string& path)
 
 void PictureSession::Save(const std::string& path) const
 {
+    if (SavesAsDocument(path)) {
+        SaveDocument(path);
+        return;
+    }
     std::unique_ptr<CDibImage> codec = CreateCodecForPath(path);
     if (!codec)
         throw SessionFailure(IDS_SAVE_FAILED, SessionFailure::Cause::UnknownEnding, path);
@@ -327,6 +339,7 @@ std::unique_ptr<PictureSession> PictureSession::Rescaled(std::int32_t width, std
                                                     std::move(scaled.pixels));
     session->m_jpegOptions = m_jpegOptions;
     session->m_video = m_video;
+    session->m_sourceName = m_sourceName;
     return session;
 }
 

@@ -64,6 +64,16 @@ public:
     // the old file on failure. Raises SessionFailure with the save message.
     void Save(const std::string& path) const;
 
+    // ---- Grimasso documents (PictureSession_Document.cpp) ----
+    // Whether path's ending (.grimasso) saves the whole state as a document.
+    static bool SavesAsDocument(const std::string& path);
+    // The name of the file the picture came from, kept in documents.
+    const std::string& SourceName() const { return m_sourceName; }
+    // Carries the deformation of the document at path over to this picture as
+    // one gesture (ModeApplyDeformation), scaled to this picture's size.
+    // Raises SessionFailure with the load message.
+    void ApplyDeformation(const std::string& documentPath);
+
     // ---- Move point: press, moves with the button held, release ----
     // The press at (x, y); nothing changes yet, so that a click that only
     // activates a window keeps the Undo of the previous gesture.
@@ -119,6 +129,8 @@ public:
     VideoExportOutcome ExportVideo(const std::string& path, IVideoExportProgress& progress);
 
 private:
+    static std::unique_ptr<PictureSession> OpenDocument(const std::string& path);
+    void SaveDocument(const std::string& path) const;
     void Changed(const PictureArea& area) const;
     // A box of radius margin around the points, clipped to the picture.
     PictureArea BoxAround(std::initializer_list<std::pair<std::int32_t, std::int32_t>> points, double margin) const;
@@ -133,6 +145,7 @@ private:
     std::int32_t m_radius = kInitialRadius;  // for a field still to be built
     CodecOptions m_jpegOptions;
     VideoSettings m_video;
+    std::string m_sourceName;
     ChangeListener m_listener;
 
     // The move-point drag under way.

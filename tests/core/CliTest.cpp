@@ -284,6 +284,48 @@ TEST(CliSteps, ScriptRunsLikeTheSameArguments)
     EXPECT_EQ(testpictures::ReadWholeFile(scratch.File("a.bmp")), testpictures::ReadWholeFile(scratch.File("b.bmp")));
 }
 
+// A document saved halfway and reopened continues exactly like one run: the
+// picture, the video and the Undo of the first run's last gesture.
+TEST(CliSteps, DocumentSavedHalfwayContinuesLikeOneRun)
+{
+    ScratchDirectory scratch;
+    const std::string input = WritePattern(scratch);
+    const std::vector<std::string> steps = {"--drag", "20,10:26,16:30,12", "--scale", "60x44", "--enlarge",
+                                            "30,20,9,2",  "--smooth", "--rotate", "25,25,12,80,2"};
+    const std::vector<std::vector<std::string>> endings = {
+        {"--duration", "600", "--save", "out.bmp", "--video", "out.avi"},
+        {"--undo", "--save", "out.bmp"},
+        {"--undo", "--drag", "5,5:9,9", "--save", "out.bmp"},
+    };
+    for (const auto& ending : endings) {
+        SCOPED_TRACE(ending[0] + " " + ending[1]);
+        std::vector<std::string> first = {input, "--quiet"}, oneRun = first;
+        first.insert(first.end(), steps.begin(), steps.end());
+        first.insert(first.end(), {"--save", scratch.File("a.grimasso")});
+        oneRun.insert(oneRun.end(), steps.begin(), steps.end());
+        std::vector<std::string> second = {scratch.File("a.grimasso"), "--quiet"};
+        for (const std::string& argument : ending) {
+            const bool isFile = argument.find('.') != std::string::npos;
+            oneRun.push_back(isFile ? scratch.File("one-" + argument) : argument);
+            second.push_back(isFile ? scratch.File("two-" + argument) : argument);
+        }
+        ASSERT_EQ(RunCli(scratch, first).exitCode, 0);
+        ASSERT_EQ(RunCli(scratch, second).exitCode, 0);
+        ASSERT_EQ(RunCli(scratch, oneRun).exitCode, 0);
+        for (const std::string& argument : ending) {
+            if (argument.find('.') != std::string::npos) {
+                EXPECT_EQ(testpictures::ReadWholeFile(scratch.File("one-" + argument)),
+                          testpictures::ReadWholeFile(scratch.File("two-" + argument))) << argument;
+            }
+        }
+    }
+    // A damaged document names the load message and what is wrong with it.
+    const std::string damaged = scratch.Write("kaputt.grimasso", {'P', 'K', 3, 4});
+    const CliResult result = RunCli(scratch, {input, "--apply", damaged});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.errorText.find("Grimasso-Dokument"), std::string::npos) << result.errorText;
+}
+
 TEST(CliErrors, MalformedStepsExitWithTwoBeforeAnyWork)
 {
     const std::vector<std::vector<std::string>> badSteps = {

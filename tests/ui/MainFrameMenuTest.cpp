@@ -98,7 +98,8 @@ void MainFrameMenuTest::withADocumentWindowTheFullMenuShows()
                           "Drucker&einrichtung...", "-", recent, "-", "&Beenden"}));
     QCOMPARE(MenuItems(TopMenu(m_frame, "&Bearbeiten")),
              (QStringList{"&Rückgängig\tStrg+Z", "-", "&Ausschneiden\tStrg+X", "&Kopieren\tStrg+C",
-                          "E&infügen (als neues Bild)\tStrg+V", "-", "&Bild skalieren", "-", "&Punkt verschieben",
+                          "E&infügen (als neues Bild)\tStrg+V", "-", "&Bild skalieren", "Verformung &übertragen...",
+                          "-", "&Punkt verschieben",
                           "&Vergrößern", "V&erkleinern", "&Drehen", "Vide&o erzeugen"}));
     QCOMPARE(MenuItems(TopMenu(m_frame, "F&ilter")), QStringList{"&Glätten"});
     QCOMPARE(MenuItems(TopMenu(m_frame, "&Extras")), (QStringList{"&Verschiebemodus Optionen", "&Gesicht karikieren..."}));

@@ -1,0 +1,25 @@
+#pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Why a Grimasso document cannot be read: a malformed archive is an archive
+// failure like any broken picture (the load message), and this says which
+// part was wrong in the words of the string table (%1, %2 filled in by whoever
+// shows it).
+#include <string>
+
+#include "image/Exceptions.h"
+
+class DocumentError : public CArchiveException {
+public:
+    explicit DocumentError(int messageId, std::string first = {}, std::string second = {})
+        : CArchiveException(CArchiveException::generic), m_messageId(messageId),
+          m_first(std::move(first)), m_second(std::move(second)) {}
+
+    int MessageId() const { return m_messageId; }
+    const std::string& First() const { return m_first; }
+    const std::string& Second() const { return m_second; }
+
+private:
+    int m_messageId;
+    std::string m_first;
+    std::string m_second;
+};
