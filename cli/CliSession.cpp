@@ -7,6 +7,7 @@
 
 #include "cli/CliText.h"
 #include "cli/TerminalProgress.h"
+#include "cli/VideoTimingSteps.h"
 #include "image/Exceptions.h"
 #include "image/FilePaths.h"
 #include "image/PartialFiles.h"
@@ -154,6 +155,14 @@ void CliSession::RunOnSession(const Step& step)
         break;
     case StepKind::Quiet:
         break;  // applies to the whole run, taken before the first step
+    case StepKind::Exaggerate:
+        session.BeginExaggerate();
+        session.PreviewExaggerate(step.factor);
+        session.CommitRegion();
+        break;
+    default:
+        RunVideoTimingStep(step, session.Video(), std::max(session.Width(), session.Height()));
+        break;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/CliText.h"
+#include "cli/VideoTimingSteps.h"
 #include "resources/StringIds.h"
 
 namespace {
@@ -36,6 +37,13 @@ constexpr KnownStep kSteps[] = {
     {"fps", StepKind::Fps, true},
     {"video", StepKind::Video, true},
     {"quiet", StepKind::Quiet, false},
+    {"exaggerate", StepKind::Exaggerate, true},
+    {"ease", StepKind::Ease, true},
+    {"loop", StepKind::Loop, true},
+    {"reverse", StepKind::Reverse, false},
+    {"hold-start", StepKind::HoldStart, true},
+    {"hold-end", StepKind::HoldEnd, true},
+    {"video-size", StepKind::VideoSize, true},
 };
 
 std::vector<std::string> Split(const std::string& text, char separator)
@@ -160,6 +168,23 @@ void ParseValue(Step& step, const std::string& value)
             Invalid(step, value, CliText(IDS_CLI_EXPECT_SIZE));
         break;
     }
+    case StepKind::Exaggerate:
+        if (!ParseDouble(value, step.factor) || step.factor < 0 || step.factor > 300)
+            Invalid(step, value, CliText(IDS_CLI_EXPECT_NUMBER, {"0", "300"}));
+        break;
+    case StepKind::Ease:
+    case StepKind::Loop:
+        if (!ParseTimingChoice(step.kind, value, step.integer))
+            Invalid(step, value, CliText(step.kind == StepKind::Ease ? IDS_CLI_EXPECT_EASE : IDS_CLI_EXPECT_LOOP));
+        break;
+    case StepKind::HoldStart:
+    case StepKind::HoldEnd:
+        step.integer = IntegerIn(step, value, 0, static_cast<int>(kMaxVideoHoldMs));
+        break;
+    case StepKind::VideoSize:
+        // The upper end, the picture's long side, is checked when the step runs.
+        step.integer = IntegerIn(step, value, kMinVideoSize, 65535);
+        break;
     case StepKind::Save:
     case StepKind::Video:
         if (value.empty())

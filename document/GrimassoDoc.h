@@ -51,6 +51,14 @@ public:
     // "Video erzeugen": the video dialog, then the export with its progress window.
     void OnCreateVideo();
 
+    // "Original anzeigen" and "Gitter anzeigen": how every view of the document
+    // shows the picture. Neither is ever saved, copied or exported; switching
+    // repaints every view.
+    bool ShowsOriginal() const { return m_bShowOriginal; }
+    bool ShowsGrid() const { return m_bShowGrid; }
+    void SetShowOriginal(bool on);
+    void SetShowGrid(bool on);
+
     // True when the last OnSaveDocument ended because the JPEG settings were cancelled.
     bool SaveWasCancelled() const { return m_bSaveCancelled; }
 
@@ -73,4 +81,6 @@ private:
     std::unique_ptr<PictureSession> m_session;
     CWarpField* m_pWarpField = nullptr;
     bool m_bSaveCancelled = false;
+    bool m_bShowOriginal = false;
+    bool m_bShowGrid = false;
 };
