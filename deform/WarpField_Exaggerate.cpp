@@ -7,6 +7,7 @@
 
 #include "deform/IntermediateFrame.h"
 #include "deform/RowBands.h"
+#include "deform/TileOrder.h"
 #include "deform/WarpField.h"
 
 void CWarpField::FindExaggerationSpans()
@@ -47,6 +48,8 @@ void CWarpField::Exaggerate(double c)
     const std::vector<std::int32_t> shiftY = FrameShiftTable(c, m_height);
     const std::int32_t* byDx = shiftX.data() + (m_width - 1);
     const std::int32_t* byDy = shiftY.data() + (m_height - 1);
+    const std::size_t rowBytes = static_cast<std::size_t>(m_rowBytes);
+    const std::uint8_t* original = m_pOriginal.data();
     std::int64_t displaced = 0;
     for (const DisplacedSpan& span : m_exaggerationSpans)
         displaced += std::max(span.last - span.first + 1, 0);
@@ -57,13 +60,29 @@ void CWarpField::Exaggerate(double c)
                 continue;
             const MapEntry* from = m_pUndoMap.data() + IndexOf(0, y);
             MapEntry* to = m_pMap.data() + IndexOf(0, y);
-            for (std::int32_t x = span.first; x <= span.last; ++x) {
-                const std::int32_t mx = ClampToRange(from[x].x, m_width);
-                const std::int32_t my = ClampToRange(from[x].y, m_height);
-                const std::int32_t sx = ClampToRange(x + byDx[mx - x], m_width);
-                const std::int32_t sy = ClampToRange(y + byDy[my - y], m_height);
-                to[x] = MapEntry{sx, sy};
-                CopySample(x, y, sx, sy);
+            std::uint8_t* out = m_pDeformed.data() + static_cast<std::size_t>(y) * rowBytes;
+            // In pieces: first every new entry, requesting its pixel at once,
+            // then the copies, so the scattered reads are in flight together.
+            std::size_t at[kTileColumns];
+            for (std::int32_t left = span.first; left <= span.last; left += kTileColumns) {
+                const std::int32_t count = std::min(span.last - left + 1, kTileColumns);
+                for (std::int32_t i = 0; i < count; ++i) {
+                    const std::int32_t x = left + i;
+                    const std::int32_t mx = ClampToRange(from[x].x, m_width);
+                    const std::int32_t my = ClampToRange(from[x].y, m_height);
+                    const std::int32_t sx = ClampToRange(x + byDx[mx - x], m_width);
+                    const std::int32_t sy = ClampToRange(y + byDy[my - y], m_height);
+                    to[x] = MapEntry{sx, sy};
+                    at[i] = static_cast<std::size_t>(sy) * rowBytes + 3 * static_cast<std::size_t>(sx);
+                    __builtin_prefetch(original + at[i]);
+                }
+                std::uint8_t* pixel = out + 3 * static_cast<std::size_t>(left);
+                for (std::int32_t i = 0; i < count; ++i, pixel += 3) {
+                    const std::uint8_t* sample = original + at[i];
+                    pixel[0] = sample[0];
+                    pixel[1] = sample[1];
+                    pixel[2] = sample[2];
+                }
             }
         }
     });
