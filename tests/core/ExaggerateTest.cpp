@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "WarpFieldTestSupport.h"
+#include "deform/RowBands.h"
 #include "session/PictureSession.h"
 
 namespace {
@@ -156,6 +157,22 @@ TEST(Exaggerate, PreviewsStartFromTheRestorePointAndCancelPutsItBack)
         session->CommitRegion();
         EXPECT_EQ(MapOf(field), ExaggeratedMap(start, field.Width(), field.Height(), percent)) << percent;
     }
+}
+
+TEST(Exaggerate, RowBandsOnSeveralThreadsGiveTheSameMap)
+{
+    const RowBandPolicy before = GetRowBandPolicy();
+    SetRowBandPolicy(RowBandPolicy{1, 3});
+    for (const auto& [name, deform] : kDeformations) {
+        auto session = deform();
+        const std::vector<MapEntry> start = MapOf(session->Field());
+        session->BeginExaggerate();
+        session->PreviewExaggerate(231.25);
+        EXPECT_EQ(MapOf(session->Field()), ExaggeratedMap(start, session->Width(), session->Height(), 231.25)) << name;
+        EXPECT_TRUE(PictureFollowsMap(session->Field())) << name;
+        session->CancelRegion();
+    }
+    SetRowBandPolicy(before);
 }
 
 TEST(Exaggerate, UndeformedPictureStaysAsItIs)
