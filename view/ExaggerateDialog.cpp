@@ -4,6 +4,7 @@
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -25,6 +26,7 @@ CExaggerateDialog::CExaggerateDialog(std::function<void(double percent)> preview
     auto* labelRow = new QHBoxLayout;
     auto* label = new QLabel(LoadQString(IDS_EXAGGERATE_PERCENT), this);
     m_field = new QDoubleSpinBox(this);
+    m_field->setLocale(QLocale(QLocale::German, QLocale::Germany));  // a decimal comma, as the texts are German
     m_field->setRange(kMinimum, kMaximum);
     m_field->setDecimals(kDecimals);
     m_field->setSingleStep(1.0);
