@@ -126,6 +126,30 @@ void ParseRotation(Step& step, const std::string& value)
     step.points = {centre};
 }
 
+// The VideoEase of "linear|smooth|out" (Ease) or the VideoLoop of
+// "once|pingpong" (Loop) into value; false for any other word.
+bool ParseTimingChoice(StepKind kind, const std::string& word, int& value)
+{
+    struct Choice {
+        StepKind kind;
+        const char* word;
+        int value;
+    };
+    static constexpr Choice kChoices[] = {
+        {StepKind::Ease, "linear", static_cast<int>(VideoEase::Linear)},
+        {StepKind::Ease, "smooth", static_cast<int>(VideoEase::Smooth)},
+        {StepKind::Ease, "out", static_cast<int>(VideoEase::Out)},
+        {StepKind::Loop, "once", static_cast<int>(VideoLoop::Once)},
+        {StepKind::Loop, "pingpong", static_cast<int>(VideoLoop::PingPong)},
+    };
+    for (const Choice& choice : kChoices)
+        if (choice.kind == kind && word == choice.word) {
+            value = choice.value;
+            return true;
+        }
+    return false;
+}
+
 void ParseValue(Step& step, const std::string& value)
 {
     switch (step.kind) {

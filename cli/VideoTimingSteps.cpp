@@ -6,28 +6,6 @@
 #include "cli/CliText.h"
 #include "resources/StringIds.h"
 
-bool ParseTimingChoice(StepKind kind, const std::string& word, int& value)
-{
-    struct Choice {
-        StepKind kind;
-        const char* word;
-        int value;
-    };
-    static constexpr Choice kChoices[] = {
-        {StepKind::Ease, "linear", static_cast<int>(VideoEase::Linear)},
-        {StepKind::Ease, "smooth", static_cast<int>(VideoEase::Smooth)},
-        {StepKind::Ease, "out", static_cast<int>(VideoEase::Out)},
-        {StepKind::Loop, "once", static_cast<int>(VideoLoop::Once)},
-        {StepKind::Loop, "pingpong", static_cast<int>(VideoLoop::PingPong)},
-    };
-    for (const Choice& choice : kChoices)
-        if (choice.kind == kind && word == choice.word) {
-            value = choice.value;
-            return true;
-        }
-    return false;
-}
-
 bool RunVideoTimingStep(const Step& step, PictureSession::VideoSettings& video, std::int32_t pictureLongSide)
 {
     switch (step.kind) {

@@ -7,10 +7,6 @@
 // The smallest long side --video-size takes.
 constexpr int kMinVideoSize = 16;
 
-// The VideoEase of "linear|smooth|out" (Ease) or the VideoLoop of
-// "once|pingpong" (Loop) into value; false for any other word.
-bool ParseTimingChoice(StepKind kind, const std::string& word, int& value);
-
 // Runs an Ease, Loop, Reverse, HoldStart, HoldEnd or VideoSize step on the
 // settings of a pictureLongSide picture; false for any other step. Raises
 // StepError for a video size beyond the picture's long side.

@@ -176,6 +176,54 @@ TEST(RunningOrder, EncodedVideosHaveTheSameFramesAndTheStatedSize)
     }
 }
 
+// Mean squared difference of a decoded frame (decodedWidth wide, top-down) and
+// an expected one (AsDecoded layout) over the expected one's area.
+double MeanSquare(const std::vector<std::uint8_t>& decoded, int decodedWidth, const std::vector<std::uint8_t>& expected,
+                  int width, int height)
+{
+    double sum = 0;
+    for (int y = 0; y < height; ++y)
+        for (int i = 0; i < 3 * width; ++i) {
+            const double d = double(decoded[static_cast<std::size_t>(y) * 3 * decodedWidth + i]) -
+                             expected[static_cast<std::size_t>(y) * 3 * width + i];
+            sum += d * d;
+        }
+    return sum / (3.0 * width * height);
+}
+
+TEST(RunningOrder, EncodedFramesComeInTheOrderOfTheAvi)
+{
+    if (!HaveFfmpeg())
+        GTEST_SKIP() << "ffprobe or ffmpeg is not installed";
+    testpictures::ScratchDirectory dir;
+    const auto field = Swirled(90, 61);
+    const OrderCase& combined = kOrders[8];  // smooth, pingpong, hold end, reverse
+    std::vector<std::vector<std::uint8_t>> plain;  // the frames k = 0 to 5 as decoded
+    for (int k = 0; k <= 5; ++k)
+        plain.push_back(avitest::AsDecoded(FrameAt(*field, FractionOf(combined, k)).data(), 90, 61,
+                                           field->RowBytesOfPicture()));
+    // MP4 decodes every repeated frame; the GIF each distinct frame once.
+    const std::vector<std::pair<std::string, std::vector<int>>> formats = {
+        {"mp4", combined.frames}, {"gif", {5, 4, 3, 2, 1, 0, 1, 2, 3, 4}}};
+    for (const auto& [ending, frames] : formats) {
+        const std::string path = dir.File("order." + ending);
+        RecordingProgress progress;
+        ASSERT_EQ(ExportVideo(*field, path, kDurationMs, kFps, progress, VideoOptions{combined.timing, 0}),
+                  VideoExportOutcome::Done);
+        const int decodedHeight = ending == "mp4" ? 62 : 61;
+        const auto decoded = avitest::DecodeFrames(path, 90, decodedHeight);
+        ASSERT_EQ(decoded.size(), frames.size()) << ending;
+        for (std::size_t i = 0; i < decoded.size(); ++i) {
+            // Each decoded frame is nearest to the frame the order names.
+            int nearest = 0;
+            for (int k = 1; k <= 5; ++k)
+                if (MeanSquare(decoded[i], 90, plain[k], 90, 61) < MeanSquare(decoded[i], 90, plain[nearest], 90, 61))
+                    nearest = k;
+            EXPECT_EQ(nearest, frames[i]) << ending << ", frame " << i;
+        }
+    }
+}
+
 TEST(RunningOrder, GifHoldsTheLastFrameOfAOnceVideo)
 {
     if (!HaveFfmpeg())
