@@ -24,8 +24,8 @@ QString Paragraphs(const QString& text)
 
 // The sections in order, each a heading id whose text has the next id.
 constexpr int kHelpSections[] = {IDH_WELCOME, IDH_MOVE_POINT, IDH_ENLARGE_SHRINK, IDH_ROTATE, IDH_UNDO_SMOOTH,
-                                 IDH_VIEW_ZOOM, IDH_SAVE, IDH_SCALE, IDH_VIDEO, IDH_FACE,
-                                 IDH_KEYS};
+                                 IDH_EXAGGERATE, IDH_VIEW_ZOOM, IDH_SAVE, IDH_SCALE, IDH_VIDEO, IDH_VIDEO_TIMING,
+                                 IDH_FACE, IDH_KEYS};
 
 QString AnchorOf(int headingId)
 {

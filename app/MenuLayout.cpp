@@ -61,11 +61,12 @@ const std::vector<MenuNode>& DocumentMenu()
                  Separator(), Item(IDS_ITEM_MOVE_POINT, ID_MOVE_POINT),
                  Item(IDS_ITEM_ENLARGE, ID_ENLARGE), Item(IDS_ITEM_SHRINK, ID_SHRINK), Item(IDS_ITEM_ROTATE, ID_ROTATE),
                  Item(IDS_ITEM_VIDEO, ID_CREATE_VIDEO)}),
-        Submenu(IDS_MENU_FILTER, {Item(IDS_ITEM_SMOOTH, ID_SMOOTH)}),
+        Submenu(IDS_MENU_FILTER, {Item(IDS_ITEM_SMOOTH, ID_SMOOTH), Item(IDS_ITEM_EXAGGERATE, ID_EXAGGERATE)}),
         Submenu(IDS_MENU_EXTRAS, {Item(IDS_ITEM_MOVE_OPTIONS, ID_MOVE_OPTIONS),
                                   Item(IDS_ITEM_FACE_CARICATURE, ID_FACE_CARICATURE)}),
         Submenu(IDS_MENU_VIEW,
                 {Item(IDS_ITEM_TOOLBAR, ID_VIEW_TOOLBAR), Item(IDS_ITEM_STATUS_BAR, ID_VIEW_STATUS_BAR), Separator(),
+                 Item(IDS_ITEM_VIEW_ORIGINAL, ID_VIEW_ORIGINAL), Item(IDS_ITEM_VIEW_GRID, ID_VIEW_GRID), Separator(),
                  Submenu(IDS_MENU_ZOOM,
                          {Item(IDS_ITEM_ZOOM_1_4, ID_ZOOM_1_4), Item(IDS_ITEM_ZOOM_1_2, ID_ZOOM_1_2),
                           Item(IDS_ITEM_ZOOM_3_4, ID_ZOOM_3_4), Item(IDS_ITEM_ZOOM_NONE, ID_ZOOM_NONE),
@@ -84,7 +85,7 @@ const std::vector<int>& ToolbarButtons()
     static const std::vector<int> buttons{
         ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, 0, ID_EDIT_UNDO, 0,
         ID_FILE_PRINT, ID_APP_ABOUT, ID_CONTEXT_HELP, 0, ID_MOVE_POINT, ID_MOVE_OPTIONS, 0, ID_ENLARGE, ID_SHRINK, 0,
-        ID_ROTATE, 0, ID_SMOOTH, 0, ID_CREATE_VIDEO, ID_FACE_CARICATURE,
+        ID_ROTATE, 0, ID_SMOOTH, ID_EXAGGERATE, 0, ID_CREATE_VIDEO, ID_FACE_CARICATURE, 0, ID_VIEW_ORIGINAL,
     };
     return buttons;
 }
@@ -103,6 +104,7 @@ const std::vector<Accelerator>& Accelerators()
         {QKeySequence(Qt::SHIFT | Qt::Key_F1), ID_CONTEXT_HELP},
         {QKeySequence(Qt::Key_F6), ID_NEXT_PANE},
         {QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE},
+        {QKeySequence(Qt::Key_O), ID_VIEW_ORIGINAL},
     };
     return keys;
 }

@@ -302,6 +302,35 @@ void DrawFace(QPainter& p)
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(kBlue, 1.2, Qt::SolidLine, Qt::RoundCap));
     p.drawArc(QRectF(4, 7, 8, 5), 200 * 16, 140 * 16);
+// A face outline with its stretched copy: the deformation made stronger.
+void DrawExaggerate(QPainter& p)
+{
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0x90, 0x90, 0x9a), 1.0));
+    p.drawEllipse(QPointF(6, 8.5), 3.2, 4.2);
+    p.setPen(QPen(kRed, 1.4));
+    p.drawEllipse(QPointF(9, 8), 5.6, 6.6);
+    p.setPen(QPen(kInk, 1.0, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(8.5, 8), QPointF(12.5, 4));
+    ArrowHead(p, QPointF(13.2, 3.3), 0.7071, -0.7071, 2.4, kInk);
+}
+
+// An eye over a half-deformed picture: look at the original.
+void DrawViewOriginal(QPainter& p)
+{
+    p.setPen(Ink());
+    p.setBrush(kSkin);
+    p.drawRect(QRectF(1.5, 1.5, 13, 13));
+    p.setBrush(kPaper);
+    QPainterPath eye;
+    eye.moveTo(2.5, 8);
+    eye.quadTo(8, 2.5, 13.5, 8);
+    eye.quadTo(8, 13.5, 2.5, 8);
+    p.drawPath(eye);
+    p.setBrush(kBlue);
+    p.drawEllipse(QPointF(8, 8), 2.2, 2.2);
+    p.setBrush(kInk);
+    p.drawEllipse(QPointF(8, 8), 0.9, 0.9);
 }
 
 void DrawVideo(QPainter& p)
@@ -409,6 +438,8 @@ bool DrawToolbarPicture(QPainter& painter, int commandId)
     case ID_SMOOTH: DrawSmooth(painter); break;
     case ID_CREATE_VIDEO: DrawVideo(painter); break;
     case ID_FACE_CARICATURE: DrawFace(painter); break;
+    case ID_EXAGGERATE: DrawExaggerate(painter); break;
+    case ID_VIEW_ORIGINAL: DrawViewOriginal(painter); break;
     default: drawn = false; break;
     }
     painter.restore();
@@ -421,7 +452,7 @@ QIcon ToolbarIcon(int commandId)
                                         ID_EDIT_PASTE,  ID_EDIT_UNDO,  ID_FILE_PRINT,   ID_APP_ABOUT,
                                         ID_CONTEXT_HELP, ID_MOVE_POINT, ID_MOVE_OPTIONS, ID_ENLARGE,
                                         ID_SHRINK,      ID_ROTATE,     ID_SMOOTH,       ID_CREATE_VIDEO,
-                                        ID_FACE_CARICATURE};
+                                        ID_FACE_CARICATURE, ID_EXAGGERATE, ID_VIEW_ORIGINAL};
     for (int pictured : kPictured) {
         if (pictured == commandId)
             return QIcon(new ToolbarIconEngine(commandId));

@@ -9,6 +9,7 @@
 #include "cli/CliFaces.h"
 #include "cli/CliText.h"
 #include "cli/TerminalProgress.h"
+#include "cli/VideoTimingSteps.h"
 #include "image/Exceptions.h"
 #include "image/FilePaths.h"
 #include "image/PartialFiles.h"
@@ -170,6 +171,14 @@ void CliSession::RunOnSession(const Step& step)
         break;
     case StepKind::Apply:
         session.ApplyDeformation(step.path);
+        break;
+    case StepKind::Exaggerate:
+        session.BeginExaggerate();
+        session.PreviewExaggerate(step.factor);
+        session.CommitRegion();
+        break;
+    default:
+        RunVideoTimingStep(step, session.Video(), std::max(session.Width(), session.Height()));
         break;
     }
 }

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "cli/CliText.h"
+#include "cli/VideoTimingSteps.h"
 #include "resources/StringIds.h"
 
 namespace {
@@ -41,6 +42,13 @@ constexpr KnownStep kSteps[] = {
     {"face", StepKind::Face, true},
     {"explain", StepKind::Explain, false},
     {"apply", StepKind::Apply, true},
+    {"exaggerate", StepKind::Exaggerate, true},
+    {"ease", StepKind::Ease, true},
+    {"loop", StepKind::Loop, true},
+    {"reverse", StepKind::Reverse, false},
+    {"hold-start", StepKind::HoldStart, true},
+    {"hold-end", StepKind::HoldEnd, true},
+    {"video-size", StepKind::VideoSize, true},
 };
 
 std::vector<std::string> Split(const std::string& text, char separator)
@@ -142,6 +150,28 @@ void ParseFace(Step& step, const std::string& value)
             Invalid(step, value, CliText(IDS_CLI_EXPECT_FACE));
         step.face.Set(range->feature, number);
     }
+// The VideoEase of "linear|smooth|out" (Ease) or the VideoLoop of
+// "once|pingpong" (Loop) into value; false for any other word.
+bool ParseTimingChoice(StepKind kind, const std::string& word, int& value)
+{
+    struct Choice {
+        StepKind kind;
+        const char* word;
+        int value;
+    };
+    static constexpr Choice kChoices[] = {
+        {StepKind::Ease, "linear", static_cast<int>(VideoEase::Linear)},
+        {StepKind::Ease, "smooth", static_cast<int>(VideoEase::Smooth)},
+        {StepKind::Ease, "out", static_cast<int>(VideoEase::Out)},
+        {StepKind::Loop, "once", static_cast<int>(VideoLoop::Once)},
+        {StepKind::Loop, "pingpong", static_cast<int>(VideoLoop::PingPong)},
+    };
+    for (const Choice& choice : kChoices)
+        if (choice.kind == kind && word == choice.word) {
+            value = choice.value;
+            return true;
+        }
+    return false;
 }
 
 void ParseValue(Step& step, const std::string& value)
@@ -188,6 +218,22 @@ void ParseValue(Step& step, const std::string& value)
     }
     case StepKind::Face:
         ParseFace(step, value);
+    case StepKind::Exaggerate:
+        if (!ParseDouble(value, step.factor) || step.factor < 0 || step.factor > 300)
+            Invalid(step, value, CliText(IDS_CLI_EXPECT_NUMBER, {"0", "300"}));
+        break;
+    case StepKind::Ease:
+    case StepKind::Loop:
+        if (!ParseTimingChoice(step.kind, value, step.integer))
+            Invalid(step, value, CliText(step.kind == StepKind::Ease ? IDS_CLI_EXPECT_EASE : IDS_CLI_EXPECT_LOOP));
+        break;
+    case StepKind::HoldStart:
+    case StepKind::HoldEnd:
+        step.integer = IntegerIn(step, value, 0, static_cast<int>(kMaxVideoHoldMs));
+        break;
+    case StepKind::VideoSize:
+        // The upper end, the picture's long side, is checked when the step runs.
+        step.integer = IntegerIn(step, value, kMinVideoSize, 65535);
         break;
     case StepKind::Save:
     case StepKind::Video:

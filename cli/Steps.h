@@ -13,6 +13,7 @@ enum class StepKind {
     JpegQuality, Progressive, Baseline, Save, Duration, Fps, Video, Quiet,
     FindFaces, Face, Explain,
     Apply,
+    Exaggerate, Ease, Loop, Reverse, HoldStart, HoldEnd, VideoSize,
 };
 
 struct ScreenPoint {
@@ -23,10 +24,11 @@ struct ScreenPoint {
 struct Step {
     StepKind kind = StepKind::Quiet;
     std::string name;                // as written, for messages ("--drag")
-    int integer = 0;                 // radius, quality, duration, frame rate
+    int integer = 0;                 // radius, quality, duration, frame rate, hold, video size;
+                                     // the VideoEase or VideoLoop value
     std::vector<ScreenPoint> points; // drag points; the centre of a region tool
     double radius = 0;               // region radius
-    double factor = 1;               // enlarge/shrink factor, rotate angle
+    double factor = 1;               // enlarge/shrink factor, rotate angle, exaggerate percentage
     double amplification = 1;        // rotate
     int width = 0, height = 0;       // scale
     std::string path;                // save, video, apply

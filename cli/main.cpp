@@ -30,7 +30,7 @@ int main(int argc, char** argv)
     std::vector<std::string> arguments(argv + 1, argv + argc);
     for (const auto& argument : arguments) {
         if (argument == "--help" || argument == "-h") {
-            std::cout << CliText(IDS_CLI_USAGE) << '\n';
+            std::cout << CliText(IDS_CLI_USAGE) << "\n\n" << CliText(IDS_CLI_USAGE_TIMING) << '\n';
             return 0;
         }
         if (argument == "--version") {

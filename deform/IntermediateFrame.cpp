@@ -14,14 +14,7 @@
 #include "image/Exceptions.h"
 #include "image/PixelBuffer.h"
 
-namespace {
-
-// trunc(c * d) depends only on the displacement d, never on the pixel, so each
-// frame evaluates it once per possible d in [-(size - 1), size - 1] (stored at
-// d + size - 1) instead of twice per pixel. The values are exactly those of the
-// per-pixel formula; shifts beyond +-size are cut to +-size, which lands outside
-// the picture either way and is clamped to the same edge pixel.
-std::vector<std::int32_t> ShiftTable(double c, std::int32_t size)
+std::vector<std::int32_t> FrameShiftTable(double c, std::int32_t size)
 {
     std::vector<std::int32_t> table;
     try {
@@ -35,6 +28,8 @@ std::vector<std::int32_t> ShiftTable(double c, std::int32_t size)
     }
     return table;
 }
+
+namespace {
 
 // One band of rows. Up to c = 1 every sample lies between a pixel and its map
 // entry, so inside the picture; only beyond 1 can it leave and need clamping.
@@ -139,8 +134,8 @@ void BuildFrameInto(const FrameSource& source, double c, std::uint8_t* frame, co
         });
         return;
     }
-    const std::vector<std::int32_t> shiftX = ShiftTable(c, source.width);
-    const std::vector<std::int32_t> shiftY = ShiftTable(c, source.height);
+    const std::vector<std::int32_t> shiftX = FrameShiftTable(c, source.width);
+    const std::vector<std::int32_t> shiftY = FrameShiftTable(c, source.height);
     const DisplacedSpan* rowSpans =
         spans && spans->size() == static_cast<std::size_t>(source.height) ? spans->data() : nullptr;
     const bool mayLeavePicture = !(c >= 0.0 && c <= 1.0);

@@ -35,6 +35,14 @@ struct DisplacedSpan {
     std::int32_t last;
 };
 
+// trunc(c * d) depends only on the displacement d, never on the pixel, so each
+// frame evaluates it once per possible d in [-(size - 1), size - 1] (stored at
+// d + size - 1) instead of twice per pixel. The values are exactly those of the
+// per-pixel formula; shifts beyond +-size are cut to +-size, which lands outside
+// the picture either way and is clamped to the same edge pixel. Raises
+// CMemoryException when the table cannot be allocated.
+std::vector<std::int32_t> FrameShiftTable(double c, std::int32_t size);
+
 // One span a row, found in one pass over the map (raises CMemoryException).
 std::vector<DisplacedSpan> FindDisplacedSpans(const FrameSource& source);
 

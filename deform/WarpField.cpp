@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "deform/IntermediateFrame.h"
 #include "deform/RowBands.h"
 #include "deform/TileOrder.h"
 #include "deform/WarpArithmetic.h"
@@ -81,6 +82,9 @@ void CWarpField::BeginDeformation(WarpMode mode)
     // A press without movement must not repeat the previous drag's last step.
     if (mode == ModeMovePoint)
         ClearPendingSegment();
+    m_exaggerationSpans.clear();
+    if (mode == ModeExaggerate)
+        FindExaggerationSpans();
 }
 
 void CWarpField::EndDeformation()

@@ -70,6 +70,8 @@ struct UninitializedAllocator : std::allocator<T> {
 };
 using MapBuffer = std::vector<MapEntry, UninitializedAllocator<MapEntry>>;
 
+struct DisplacedSpan;  // deform/IntermediateFrame.h
+
 enum WarpMode : std::int32_t {
     ModeMovePoint = 0,
     ModeEnlarge = 1,
@@ -132,6 +134,15 @@ public:
     // Median filter of the map; call right after BeginDeformation(ModeSmooth).
     void SmoothMap();
 
+    // Exaggeration; call after BeginDeformation(ModeExaggerate), any number of
+    // times: every entry (mx, my) of the restore point's pixel (x, y) becomes
+    // (x + trunc(c * (mx - x)), y + trunc(c * (my - y))), clamped into the
+    // picture, which is the video frame at fraction c. Only pixels displaced
+    // at the restore point change. Raises CMemoryException when memory runs out.
+    void Exaggerate(double c);
+    // The box of the pixels Exaggerate can change; false when there are none.
+    bool ExaggerationBox(std::int32_t& x0, std::int32_t& y0, std::int32_t& x1, std::int32_t& y1) const;
+
     // One video frame at timeMs of durationMs: every pixel moved that fraction of
     // its total displacement. pixels receives a new buffer of rowBytes x height.
     void BuildIntermediateFrame(std::uint32_t durationMs, std::uint32_t timeMs, PixelBuffer& pixels) const;
@@ -191,6 +202,8 @@ private:
     bool m_undoMapBehind = false;
     // The previous live region call's box while the next call takes it back.
     std::int32_t m_staleMinX = 0, m_staleMaxX = -1, m_staleMinY = 0, m_staleMaxY = -1;
+    // The restore point's displaced span of every row during an exaggeration.
+    std::vector<DisplacedSpan> m_exaggerationSpans;
 
     // Copies one undeformed pixel into the deformed picture; no bounds checks.
     void CopySample(std::int32_t x, std::int32_t y, std::int32_t sx, std::int32_t sy)
@@ -268,6 +281,8 @@ private:
             }
         }
     }
+    // Finds the restore point's displaced spans for Exaggerate.
+    void FindExaggerationSpans();
     void ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius, double strength, bool towardCentre);
     // The part of a drag step that MovePointLive commits: every whole sub-move
     // from (startX, startY) towards (tx, ty); the start moves to the last one's end.

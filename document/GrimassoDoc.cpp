@@ -168,6 +168,7 @@ void CGrimassoDoc::OnScaleImage()
 {
     if (!m_session)
         return;
+    SetShowOriginal(false);  // the dialog is about the deformed picture
     const std::optional<QSize> size = m_dialogs.AskScaledSize(m_size);
     // The dialog ran its own event loop: ask for the session afresh.
     if (!size || !m_session)
@@ -195,6 +196,7 @@ void CGrimassoDoc::OnScaleImage()
 
 void CGrimassoDoc::OnCreateVideo()
 {
+    SetShowOriginal(false);  // the video is about the deformed picture
     if (m_session)
         m_dialogs.CreateVideo(*m_session);
 }

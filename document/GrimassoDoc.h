@@ -56,6 +56,14 @@ public:
     // "Verformung übertragen": a saved document's deformation as one gesture.
     void OnApplyDeformation();
 
+    // "Original anzeigen" and "Gitter anzeigen": how every view of the document
+    // shows the picture. Neither is ever saved, copied or exported; switching
+    // repaints every view.
+    bool ShowsOriginal() const { return m_bShowOriginal; }
+    bool ShowsGrid() const { return m_bShowGrid; }
+    void SetShowOriginal(bool on);
+    void SetShowGrid(bool on);
+
     // True when the last OnSaveDocument ended because the JPEG settings were cancelled.
     bool SaveWasCancelled() const { return m_bSaveCancelled; }
     // The keeper of the document's recovery copy.
@@ -88,4 +96,6 @@ private:
     std::unique_ptr<CRecoveryKeeper> m_recovery;
     bool m_bSaveCancelled = false;
     std::optional<FoundFace> m_shownFace;
+    bool m_bShowOriginal = false;
+    bool m_bShowGrid = false;
 };

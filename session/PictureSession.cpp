@@ -201,7 +201,7 @@ void PictureSession::BeginRegion(WarpMode mode, std::int32_t cx, std::int32_t cy
 
 void PictureSession::PreviewRegion(double changedRadius, const std::function<void(CWarpField&)>& call)
 {
-    if (!m_regionMode)
+    if (!m_regionMode || m_regionMode == ModeExaggerate)
         return;
     call(*m_field);
     // This preview rewrote its own circle and put back the previous one's.
@@ -231,6 +231,26 @@ void PictureSession::PreviewRotate(double angle, double amplification)
     PreviewRegion(m_regionRadius, [this, angle, amplification](CWarpField& field) {
         field.Rotate(m_regionX, m_regionY, m_regionRadius, angle, amplification);
     });
+}
+
+void PictureSession::BeginExaggerate()
+{
+    Field().BeginDeformation(ModeExaggerate);
+    m_regionMode = ModeExaggerate;
+    m_regionPreview = PictureArea{};
+}
+
+void PictureSession::PreviewExaggerate(double percent)
+{
+    if (m_regionMode != ModeExaggerate)
+        return;
+    m_field->Exaggerate(percent / 100.0);
+    std::int32_t x0 = 0, y0 = 0, x1 = -1, y1 = -1;
+    if (m_field->ExaggerationBox(x0, y0, x1, y1)) {
+        // Every preview rewrites the restore point's displaced pixels, nothing else.
+        m_regionPreview = PictureArea{x0, y0, x1, y1};
+        Changed(m_regionPreview);
+    }
 }
 
 void PictureSession::CommitRegion()
@@ -345,5 +365,6 @@ std::unique_ptr<PictureSession> PictureSession::Rescaled(std::int32_t width, std
 
 VideoExportOutcome PictureSession::ExportVideo(const std::string& path, IVideoExportProgress& progress)
 {
-    return ::ExportVideo(Field(), path, m_video.durationMs, m_video.framesPerSecond, progress);
+    return ::ExportVideo(Field(), path, m_video.durationMs, m_video.framesPerSecond, progress,
+                         VideoOptions{m_video.timing, m_video.videoSize});
 }

@@ -30,6 +30,8 @@ public:
     struct VideoSettings {
         std::uint32_t durationMs = 2000;
         std::uint32_t framesPerSecond = 7;
+        VideoTiming timing;             // ease, loop, reverse, holds
+        std::int32_t videoSize = 0;     // long side of MP4, WebM, GIF; 0: the picture's own
     };
 
     using ChangeListener = std::function<void(const PictureArea&)>;
@@ -110,6 +112,13 @@ public:
     void CommitFace();
     void CancelFace();
     bool InFaceGesture() const { return m_face.has_value(); }
+    // ---- Exaggeration: begin, any number of previews, then CommitRegion or
+    // CancelRegion like a region gesture ----
+    // Takes the restore point.
+    void BeginExaggerate();
+    // Scales the restore point's deformation to percent of itself (0 gives the
+    // undeformed picture, 100 the restore point, up to 300).
+    void PreviewExaggerate(double percent);
 
     // ---- Whole-picture commands ----
     void Smooth();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "video/EncodedVideoWriter.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 #include <sys/stat.h>
@@ -59,6 +61,15 @@ void CopyTopDown(const std::uint8_t* bytes, std::int32_t rowBytes, AVFrame* fram
                     bytes + static_cast<std::size_t>(frame->height - 1 - y) * rowBytes, rowLength);
 }
 
+// Scales the bottom-up rows of a source frame into frame (top-down) with scaler.
+void ScaleTopDown(SwsContext* scaler, const std::uint8_t* bytes, std::int32_t rowBytes, std::int32_t height,
+                  AVFrame* frame)
+{
+    const std::uint8_t* source[1] = {bytes + static_cast<std::size_t>(height - 1) * rowBytes};
+    const int stride[1] = {-rowBytes};
+    sws_scale(scaler, source, stride, 0, height, frame->data, frame->linesize);
+}
+
 // Repeats the last column and row of the luma plane into the padding of an
 // odd-sized picture; the chroma planes already cover it (they round up).
 void RepeatEdges(AVFrame* frame, std::int32_t width, std::int32_t height)
@@ -80,22 +91,27 @@ struct EncodedStream {
     AVCodecContext* encoder = nullptr;
     AVStream* stream = nullptr;
     SwsContext* converter = nullptr;
+    SwsContext* gifScaler = nullptr;  // GIF only, when the frames are scaled
     AVFrame* picture = nullptr;  // the encoder's input (GIF: the top-down bgr24 frame for the palette)
     AVFrame* mapped = nullptr;   // GIF only: the paletted frame
     AVPacket* packet = nullptr;
     GifPalette palette;
     bool palettePrepared = false;
+    bool finalDelaySet = false;  // the muxer's final delay holds the last frame
     bool headerWritten = false;
     bool trailerWritten = false;
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::int32_t rowBytes = 0;
+    std::int32_t scaledWidth = 0;   // the frames' size after scaling
+    std::int32_t scaledHeight = 0;
     std::int64_t nextPts = 0;
     std::int64_t ptsStep = 1;  // in the encoder's time base
 
     ~EncodedStream()
     {
         sws_freeContext(converter);
+        sws_freeContext(gifScaler);
         av_frame_free(&picture);
         av_frame_free(&mapped);
         av_packet_free(&packet);
@@ -119,6 +135,28 @@ void EncodedVideoWriter::EncodedSize(EncodedFormat format, std::int32_t& width, 
     if (format == EncodedFormat::Mp4) {
         width += width % 2;
         height += height % 2;
+    }
+}
+
+void EncodedVideoWriter::ScaledSize(EncodedFormat format, std::int32_t longSide, std::int32_t& width,
+                                    std::int32_t& height)
+{
+    const std::int32_t longest = std::max(width, height);
+    if (longSide <= 0 || longSide >= longest)
+        return;
+    const bool even = format != EncodedFormat::Gif;
+    const auto inProportion = [&](std::int32_t side) {
+        const double exact = static_cast<double>(side) * longSide / longest;
+        if (even)
+            return std::max<std::int32_t>(2, 2 * static_cast<std::int32_t>(std::trunc(exact / 2.0 + 0.5)));
+        return std::max<std::int32_t>(1, static_cast<std::int32_t>(std::trunc(exact + 0.5)));
+    };
+    if (width >= height) {
+        height = inProportion(height);
+        width = longSide;
+    } else {
+        width = inProportion(width);
+        height = longSide;
     }
 }
 
@@ -175,8 +213,12 @@ bool EncodedVideoWriter::CreateVideoStream(const VideoFormatBlock& format, std::
         return Fail(AVERROR(ENOMEM));
 
     AVCodecContext* e = s.encoder;
-    std::int32_t width = s.width;
-    std::int32_t height = s.height;
+    s.scaledWidth = s.width;
+    s.scaledHeight = s.height;
+    ScaledSize(m_format, m_longSide, s.scaledWidth, s.scaledHeight);
+    const bool scaled = s.scaledWidth != s.width || s.scaledHeight != s.height;
+    std::int32_t width = s.scaledWidth;
+    std::int32_t height = s.scaledHeight;
     EncodedSize(m_format, width, height);
     e->width = width;
     e->height = height;
@@ -222,8 +264,8 @@ bool EncodedVideoWriter::CreateVideoStream(const VideoFormatBlock& format, std::
     s.stream->avg_frame_rate = e->framerate;
 
     // The picture the encoder takes (GIF: the frame for the palette graph).
-    s.picture->width = m_format == EncodedFormat::Gif ? s.width : width;
-    s.picture->height = m_format == EncodedFormat::Gif ? s.height : height;
+    s.picture->width = m_format == EncodedFormat::Gif ? s.scaledWidth : width;
+    s.picture->height = m_format == EncodedFormat::Gif ? s.scaledHeight : height;
     s.picture->format = m_format == EncodedFormat::Gif ? AV_PIX_FMT_BGR24 : settings.pixelFormat;
     error = av_frame_get_buffer(s.picture, 0);
     if (error < 0)
@@ -232,9 +274,17 @@ bool EncodedVideoWriter::CreateVideoStream(const VideoFormatBlock& format, std::
         s.mapped = av_frame_alloc();
         if (!s.mapped)
             return Fail(AVERROR(ENOMEM));
+        if (scaled) {
+            s.gifScaler = sws_getContext(s.width, s.height, AV_PIX_FMT_BGR24, s.scaledWidth, s.scaledHeight,
+                                         AV_PIX_FMT_BGR24, SWS_AREA, nullptr, nullptr, nullptr);
+            if (!s.gifScaler)
+                return Fail(AVERROR(ENOMEM));
+        }
     } else {
-        s.converter = sws_getContext(s.width, s.height, AV_PIX_FMT_BGR24, s.width, s.height, settings.pixelFormat,
-                                     SWS_BICUBIC, nullptr, nullptr, nullptr);
+        // Scaling down averages the area each output pixel covers.
+        s.converter = sws_getContext(s.width, s.height, AV_PIX_FMT_BGR24, s.scaledWidth, s.scaledHeight,
+                                     settings.pixelFormat, scaled ? SWS_AREA : SWS_BICUBIC, nullptr, nullptr,
+                                     nullptr);
         if (!s.converter)
             return Fail(AVERROR(ENOMEM));
     }
@@ -306,6 +356,11 @@ bool EncodedVideoWriter::EncodeGifFrames(bool flush)
 
 bool EncodedVideoWriter::WriteFrame(const void* bytes, std::size_t count)
 {
+    return WriteHeldFrame(bytes, count, 1);
+}
+
+bool EncodedVideoWriter::WriteHeldFrame(const void* bytes, std::size_t count, std::uint32_t showings)
+{
     if (!m_stream || !m_stream->headerWritten || m_ended || m_failed)
         return false;
     EncodedStream& s = *m_stream;
@@ -315,17 +370,34 @@ bool EncodedVideoWriter::WriteFrame(const void* bytes, std::size_t count)
     int error = av_frame_make_writable(s.picture);
     if (error < 0)
         return Fail(error);
+    // Only a GIF is ever asked to hold a frame (HoldsByDelay).
+    const std::int64_t frameTimes = std::max<std::uint32_t>(showings, 1);
     s.picture->pts = s.nextPts;
-    s.nextPts += s.ptsStep;
+    s.nextPts += s.ptsStep * frameTimes;
 
     if (m_format == EncodedFormat::Gif) {
-        CopyTopDown(rows, s.rowBytes, s.picture);
-        // The first frame of a morph is the undeformed picture: its palette serves all.
+        // Every frame of a morph is made of the undeformed picture's pixels: its
+        // palette serves all (without one of its own, the first frame's does).
         if (!s.palettePrepared) {
+            const std::uint8_t* paletteRows = m_paletteSource ? m_paletteSource : rows;
+            if (s.gifScaler)
+                ScaleTopDown(s.gifScaler, paletteRows, s.rowBytes, s.height, s.picture);
+            else
+                CopyTopDown(paletteRows, s.rowBytes, s.picture);
             error = s.palette.Prepare(*s.picture);
             if (error < 0)
                 return Fail(error);
             s.palettePrepared = true;
+        }
+        if (s.gifScaler)
+            ScaleTopDown(s.gifScaler, rows, s.rowBytes, s.height, s.picture);
+        else
+            CopyTopDown(rows, s.rowBytes, s.picture);
+        // The muxer times each frame by the next one's; the last frame has no
+        // next and takes the final delay, which must then be its own hold.
+        if (frameTimes > 1 || s.finalDelaySet) {
+            av_opt_set_int(s.container->priv_data, "final_delay", frameTimes > 1 ? s.ptsStep * frameTimes : -1, 0);
+            s.finalDelaySet = frameTimes > 1;
         }
         error = s.palette.Push(s.picture);
         if (error < 0)
@@ -333,11 +405,8 @@ bool EncodedVideoWriter::WriteFrame(const void* bytes, std::size_t count)
         if (!EncodeGifFrames(false))
             return false;
     } else {
-        // Bottom-up rows: start at the top row and step backwards.
-        const std::uint8_t* source[1] = {rows + static_cast<std::size_t>(s.height - 1) * s.rowBytes};
-        const int stride[1] = {-s.rowBytes};
-        sws_scale(s.converter, source, stride, 0, s.height, s.picture->data, s.picture->linesize);
-        RepeatEdges(s.picture, s.width, s.height);
+        ScaleTopDown(s.converter, rows, s.rowBytes, s.height, s.picture);
+        RepeatEdges(s.picture, s.scaledWidth, s.scaledHeight);
         if (!Encode(false))
             return false;
     }

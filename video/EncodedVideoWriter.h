@@ -7,8 +7,11 @@
 //   WebM - VP9 (libvpx), yuv420p, constant quality, rows encoded in parallel.
 //   Gif  - an animated GIF looping forever, every delay the nearest whole
 //          hundredth of a second to 1 / rate; one palette for all frames (see
-//          GifPalette.h).
+//          GifPalette.h); a held frame is one frame with a longer delay.
+// With a long side set, frames are scaled down by area averaging (MP4 and WebM
+// to even sides).
 // Library messages are silenced; failures are only reported as false.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -32,9 +35,17 @@ public:
     bool Close() override;
     void Abandon() override;
     bool RanOutOfMemory() const override { return m_outOfMemory; }
+    void SetOutputLongSide(std::int32_t longSide) override { m_longSide = longSide; }
+    void SetPaletteSource(const std::uint8_t* rows) override { m_paletteSource = rows; }
+    bool HoldsByDelay() const override { return m_format == EncodedFormat::Gif; }
+    bool WriteHeldFrame(const void* bytes, std::size_t count, std::uint32_t showings) override;
 
     // The size of the encoded picture for a width x height frame.
     static void EncodedSize(EncodedFormat format, std::int32_t& width, std::int32_t& height);
+    // The size of the frames of a width x height picture with longSide as the
+    // long side (0, or not less than the picture's, keeps the size); MP4 and
+    // WebM round the other side to even.
+    static void ScaledSize(EncodedFormat format, std::int32_t longSide, std::int32_t& width, std::int32_t& height);
 
 private:
     bool Fail(int error);
@@ -48,4 +59,6 @@ private:
     bool m_failed = false;
     bool m_outOfMemory = false;
     bool m_ended = false;
+    std::int32_t m_longSide = 0;
+    const std::uint8_t* m_paletteSource = nullptr;
 };

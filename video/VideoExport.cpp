@@ -20,6 +20,7 @@
 #include "image/Exceptions.h"
 #include "image/PixelBuffer.h"
 #include "video/ExportedFile.h"
+#include "video/RunningOrder.h"
 
 namespace {
 
@@ -45,10 +46,8 @@ int ProgressPosition(std::uint32_t framesDone, std::uint32_t frameCount)
 // failed write) is simply dropped.
 class FrameSequence {
 public:
-    FrameSequence(const CWarpField& field, std::uint32_t durationMs, const VideoFrameTiming& timing,
-                  std::size_t frameBytes)
-        : m_source(FrameSourceOf(field)), m_spans(FindDisplacedSpans(m_source)), m_durationMs(durationMs),
-          m_timing(timing)
+    FrameSequence(const CWarpField& field, std::vector<RunningFrame> frames, std::size_t frameBytes)
+        : m_source(FrameSourceOf(field)), m_spans(FindDisplacedSpans(m_source)), m_frames(std::move(frames))
     {
         for (PixelBuffer& buffer : m_buffers)
             buffer = PixelBuffer::Allocate(frameBytes, true);
@@ -61,6 +60,9 @@ public:
     FrameSequence(const FrameSequence&) = delete;
     FrameSequence& operator=(const FrameSequence&) = delete;
 
+    std::uint32_t Count() const { return static_cast<std::uint32_t>(m_frames.size()); }
+    std::uint32_t Showings(std::uint32_t k) const { return m_frames[k].showings; }
+
     // Frame k; k counts up from 0. The pointer stays valid until Frame(k + 2).
     const std::uint8_t* Frame(std::uint32_t k)
     {
@@ -72,7 +74,7 @@ public:
         } else {
             Build(k);
         }
-        if (k + 1 < m_timing.frameCount) {
+        if (k + 1 < Count()) {
             try {
                 m_ahead = std::async(std::launch::async, [this, k] { Build(k + 1); });
                 m_aheadIndex = k + 1;
@@ -86,15 +88,21 @@ public:
 private:
     void Build(std::uint32_t k)
     {
-        const double c = FrameFraction(m_durationMs, FrameTimeMs(m_timing, k));
+        // A held frame comes again two frames later into the same buffer.
+        const double c = m_frames[k].fraction;
+        std::optional<double>& built = m_builtFractions[k % 2];
+        if (built == c)
+            return;
+        built.reset();  // until the build below has finished
         BuildFrameInto(m_source, c, m_buffers[k % 2].data(), &m_spans);
+        built = c;
     }
 
     FrameSource m_source;
     std::vector<DisplacedSpan> m_spans;  // the map does not change during the export
-    std::uint32_t m_durationMs;
-    VideoFrameTiming m_timing;
+    std::vector<RunningFrame> m_frames;
     std::array<PixelBuffer, 2> m_buffers;
+    std::array<std::optional<double>, 2> m_builtFractions;
     std::future<void> m_ahead;
     std::uint32_t m_aheadIndex = 0;
 };
@@ -116,24 +124,36 @@ std::uint32_t FrameTimeMs(const VideoFrameTiming& timing, std::uint32_t k)
 }
 
 VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path, std::uint32_t durationMs,
-                               std::uint32_t framesPerSecond, IVideoExportProgress& progress)
+                               std::uint32_t framesPerSecond, IVideoExportProgress& progress,
+                               const VideoOptions& options)
 {
-    return ExportVideo(field, path, durationMs, framesPerSecond, progress, OpenAviFileSink);
+    return ExportVideo(field, path, durationMs, framesPerSecond, progress, OpenAviFileSink, options);
 }
 
 VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path, std::uint32_t durationMs,
                                std::uint32_t framesPerSecond, IVideoExportProgress& progress,
-                               const AviSinkOpener& opener)
+                               const AviSinkOpener& opener, const VideoOptions& options)
 {
     // The writer lives until the export is over: failures are reported while it is held.
     const std::unique_ptr<VideoWriter> writer = CreateVideoWriter(VideoFileFormatForPath(path), opener);
-    return ExportVideo(field, path, durationMs, framesPerSecond, progress, *writer);
+    return ExportVideo(field, path, durationMs, framesPerSecond, progress, *writer, options);
 }
 
 VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path, std::uint32_t durationMs,
-                               std::uint32_t framesPerSecond, IVideoExportProgress& progress, VideoWriter& writer)
+                               std::uint32_t framesPerSecond, IVideoExportProgress& progress, VideoWriter& writer,
+                               const VideoOptions& options)
 {
-    const VideoFrameTiming timing = ComputeFrameTiming(durationMs, framesPerSecond);
+    std::vector<RunningFrame> frameOrder;
+    try {
+        // A writer that holds a frame by its delay takes it once; the others repeat it.
+        frameOrder = BuildRunningOrder(durationMs, framesPerSecond, options.timing);
+        if (!writer.HoldsByDelay())
+            frameOrder = ExpandHolds(frameOrder);
+    } catch (const std::bad_alloc&) {
+        progress.ReportFailure(VideoExportOutcome::OutOfMemory);
+        return VideoExportOutcome::OutOfMemory;
+    }
+    const auto frameCount = static_cast<std::uint32_t>(frameOrder.size());
     // Reports an ending the moment it is known.
     const auto fail = [&progress](VideoExportOutcome outcome) {
         progress.ReportFailure(outcome);
@@ -148,7 +168,9 @@ VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path,
     field.GetPicture(header, deformed);
     VideoFormatBlock format{};
     std::memcpy(format.data(), &header, sizeof header);
-    if (!writer.CreateVideoStream(format, framesPerSecond, timing.frameCount)) {
+    writer.SetOutputLongSide(options.longSide);
+    writer.SetPaletteSource(field.Original());
+    if (!writer.CreateVideoStream(format, framesPerSecond, frameCount)) {
         const VideoExportOutcome outcome =
             fail(writer.RanOutOfMemory() ? VideoExportOutcome::OutOfMemory : VideoExportOutcome::StreamFailed);
         if (!writer.KeepsFileAfterStreamFailure()) {
@@ -175,16 +197,19 @@ VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path,
         return writer.RanOutOfMemory() ? VideoExportOutcome::OutOfMemory : VideoExportOutcome::WriteFailed;
     };
     try {
-        FrameSequence frames(field, durationMs, timing, bufferBytes);
-        for (std::uint32_t k = 0; k < timing.frameCount && !failure;) {
+        FrameSequence frames(field, std::move(frameOrder), bufferBytes);
+        for (std::uint32_t k = 0; k < frameCount && !failure;) {
             if (progress.TakeCancelRequest()) {
                 cancelled = true;
                 break;
             }
-            if (!writer.WriteFrame(frames.Frame(k), frameBytes))
+            const std::uint32_t showings = frames.Showings(k);
+            const bool written = showings == 1 ? writer.WriteFrame(frames.Frame(k), frameBytes)
+                                               : writer.WriteHeldFrame(frames.Frame(k), frameBytes, showings);
+            if (!written)
                 failure = fail(writeFailure());  // the rest of this pass still runs
             ++k;
-            progress.SetPosition(ProgressPosition(k, timing.frameCount));
+            progress.SetPosition(ProgressPosition(k, frameCount));
         }
     } catch (const CMemoryException&) {
         failure = fail(VideoExportOutcome::OutOfMemory);  // no memory for the frames

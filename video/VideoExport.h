@@ -8,6 +8,7 @@
 #include <string>
 
 #include "video/AviWriter.h"
+#include "video/RunningOrder.h"
 #include "video/VideoWriter.h"
 
 class CWarpField;
@@ -36,18 +37,29 @@ VideoFrameTiming ComputeFrameTiming(std::uint32_t durationMs, std::uint32_t fram
 // The time of frame k: floor(k x frameIntervalMs + 0.5) milliseconds.
 std::uint32_t FrameTimeMs(const VideoFrameTiming& timing, std::uint32_t k);
 
+// How the frames run and how large the shared formats are.
+struct VideoOptions {
+    VideoTiming timing;
+    // The long side of MP4, WebM and GIF frames, scaled by area averaging; 0 or
+    // the picture's own long side or more keeps the picture's size. An AVI
+    // always keeps it.
+    std::int32_t longSide = 0;
+};
+
 // Writes the whole video to path and leaves either the complete file or none.
 // Only after StreamFailed of an AVI does the created (empty) file stay, as the
 // writer leaves it. A cancel request before a frame ends the export; the file is
 // deleted. Failed writes, also of the final indexes, headers and delayed frames,
 // give WriteFailed (OutOfMemory when memory ran out) and delete the file as well.
 VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path, std::uint32_t durationMs,
-                               std::uint32_t framesPerSecond, IVideoExportProgress& progress);
+                               std::uint32_t framesPerSecond, IVideoExportProgress& progress,
+                               const VideoOptions& options = {});
 // The same with AVI files written through sinks from opener instead of plain files.
 VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path, std::uint32_t durationMs,
                                std::uint32_t framesPerSecond, IVideoExportProgress& progress,
-                               const AviSinkOpener& opener);
+                               const AviSinkOpener& opener, const VideoOptions& options = {});
 
 // The same through a writer of the caller's.
 VideoExportOutcome ExportVideo(const CWarpField& field, const std::string& path, std::uint32_t durationMs,
-                               std::uint32_t framesPerSecond, IVideoExportProgress& progress, VideoWriter& writer);
+                               std::uint32_t framesPerSecond, IVideoExportProgress& progress, VideoWriter& writer,
+                               const VideoOptions& options = {});

@@ -32,6 +32,19 @@ public:
     // Releases the file without finishing it: the caller deletes it anyway.
     virtual void Abandon() = 0;
 
+    // Set before CreateVideoStream: the long side of the frames written (0: the
+    // picture's own size), and the undeformed picture (the stream's layout) whose
+    // colours the frames are made of. The AVI writer keeps every frame as it is.
+    virtual void SetOutputLongSide(std::int32_t /*longSide*/) {}
+    virtual void SetPaletteSource(const std::uint8_t* /*rows*/) {}
+    // True when a held frame is written once, shown showings frame times long;
+    // otherwise the export writes it showings times.
+    virtual bool HoldsByDelay() const { return false; }
+    virtual bool WriteHeldFrame(const void* bytes, std::size_t count, std::uint32_t /*showings*/)
+    {
+        return WriteFrame(bytes, count);
+    }
+
     // The last failure came from a lack of memory, not from the file.
     virtual bool RanOutOfMemory() const { return false; }
     // After a failed CreateVideoStream the created file stays on disk (the

@@ -15,6 +15,7 @@
 #include "image/DibImage.h"
 #include "resources/StringIds.h"
 #include "view/FaceMarks.h"
+#include "view/GridOverlay.h"
 
 namespace {
 
@@ -313,10 +314,15 @@ void CGrimassoView::OnDraw(QPainter& painter, const QRect& exposed)
     BITMAPINFOHEADER header;
     const std::uint8_t* rows = nullptr;
     field->GetPicture(header, rows);
+    const bool original = GetDocument()->ShowsOriginal();
+    if (original)
+        rows = field->Original();  // the same layout, undeformed
     const QSize zoomed = GetZoomedSize();
     DrawPicture(painter, QRectF(0, 0, zoomed.width(), zoomed.height()), header, rows, QRectF(exposed));
     if (const FoundFace* face = GetDocument()->GetShownFace())
         DrawFaceMarks(painter, *face, m_dZoom);
+    if (GetDocument()->ShowsGrid())
+        DrawGridOverlay(painter, *field, original, m_dZoom, exposed);
     DrawToolCircle(painter);
 }
 

@@ -93,6 +93,11 @@ public:
     void OnMoveOptions();
     // "Gesicht karikieren": finds the faces, then runs the face dialog as one gesture.
     void OnFaceCaricature();
+    // "Übertreiben...": the dialog whose slider scales the whole deformation.
+    void OnExaggerate();
+    // "Original anzeigen" and "Gitter anzeigen" switch for every view of the document.
+    void OnViewOriginal();
+    void OnViewGrid();
 
     // Previews of the region dialog that is open: the gesture's circle (centre
     // at the press point, radius through the last pointer position) deformed

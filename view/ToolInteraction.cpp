@@ -71,6 +71,15 @@ bool CGrimassoView::OnToolCmdMsg(int id)
     case ID_FACE_CARICATURE:
         OnFaceCaricature();
         return true;
+    case ID_EXAGGERATE:
+        OnExaggerate();
+        return true;
+    case ID_VIEW_ORIGINAL:
+        OnViewOriginal();
+        return true;
+    case ID_VIEW_GRID:
+        OnViewGrid();
+        return true;
     default:
         return false;
     }
@@ -99,6 +108,17 @@ bool CGrimassoView::OnToolUpdateCmdUI(CCmdUI& ui)
     case ID_FACE_CARICATURE:
         ui.Enable(session != nullptr);
         return true;
+    case ID_EXAGGERATE:
+        ui.Enable(session != nullptr);
+        return true;
+    case ID_VIEW_ORIGINAL:
+        ui.Enable(session != nullptr);
+        ui.SetCheck(GetDocument()->ShowsOriginal());
+        return true;
+    case ID_VIEW_GRID:
+        ui.Enable(session != nullptr);
+        ui.SetCheck(GetDocument()->ShowsGrid());
+        return true;
     default:
         return false;
     }
@@ -117,6 +137,7 @@ void CGrimassoView::SetToolMode(int mode)
 void CGrimassoView::OnEditUndo()
 {
     OnCaptureLost();
+    GetDocument()->SetShowOriginal(false);
     PictureSession* session = GetDocument()->GetSession();
     if (!session || !session->CanUndo())
         return;
@@ -128,6 +149,7 @@ void CGrimassoView::OnEditUndo()
 void CGrimassoView::OnSmooth()
 {
     OnCaptureLost();
+    GetDocument()->SetShowOriginal(false);
     PictureSession* session = GetDocument()->GetSession();
     if (!session)
         return;
@@ -144,6 +166,7 @@ void CGrimassoView::OnMoveOptions()
     PictureSession* session = GetDocument()->GetSession();
     if (!session || m_nToolMode != kMovePoint)
         return;
+    GetDocument()->SetShowOriginal(false);
     CMoveOptionsDialog dialog(TheMainWindow());
     dialog.m_nRadius = static_cast<std::uint32_t>(session->GetRadius());
     if (dialog.DoModal() != QDialog::Accepted)
@@ -243,6 +266,7 @@ void CGrimassoView::OnLButtonDown(QPoint device)
         return;
     // Qt keeps sending the moves and the release of the pressed button here,
     // also outside the window, until it is released.
+    GetDocument()->SetShowOriginal(false);  // a gesture works on what it shows
     m_bCapture = true;
     m_bMovedSincePress = false;
     m_ptAnchor = DeviceToPicture(device);

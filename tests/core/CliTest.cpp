@@ -149,6 +149,15 @@ TEST(CliSteps, EveryGestureDoesWhatTheEngineDoes)
              f.Rotate(24, Row(18), 1e300, 30, 10);
              f.EndDeformation();
          }},
+        {"exaggerate after a swirl", {"--rotate", "24,18,14,120", "--exaggerate", "137.5"},
+         [](CWarpField& f) {
+             f.BeginDeformation(ModeRotate);
+             f.Rotate(24, Row(18), 14, 120, 1);
+             f.EndDeformation();
+             f.BeginDeformation(ModeExaggerate);
+             f.Exaggerate(1.375);
+             f.EndDeformation();
+         }},
         {"undo restores the state before the last gesture",
          {"--enlarge", "10,10,8,3", "--rotate", "30,20,10,45", "--undo"},
          [](CWarpField& f) {
@@ -357,7 +366,8 @@ TEST(CliErrors, ExtremeAndMalformedNumbersExitWithTwo)
     const std::vector<std::string> badIntegers = {"2147483648", "-2147483649", "99999999999999999999", "nan",
                                                   "inf", "1e309", "", "5x", " 5", "5 ", "+5", "0x10", "1.5", "1e2"};
     std::vector<std::vector<std::string>> badSteps;
-    for (const char* step : {"--radius", "--jpeg-quality", "--duration", "--fps"})
+    for (const char* step : {"--radius", "--jpeg-quality", "--duration", "--fps", "--hold-start", "--hold-end",
+                             "--video-size"})
         for (const auto& value : badIntegers)
             badSteps.push_back({step, value});
     const std::vector<std::vector<std::string>> badShapes = {
@@ -371,6 +381,11 @@ TEST(CliErrors, ExtremeAndMalformedNumbersExitWithTwo)
         {"--rotate", "1,2,3,1e309"}, {"--rotate", "1,2,3,-180.0001"}, {"--rotate", "1,2,3,90,2,"},
         {"--scale", "2147483648x5"}, {"--scale", "5x-1"}, {"--scale", "5x"}, {"--scale", "x5"},
         {"--scale", "5x5x5"}, {"--scale", "nanx5"}, {"--scale", " 5x5"}, {"--scale", "-2147483648x5"},
+        {"--exaggerate", "300.01"}, {"--exaggerate", "-0.5"}, {"--exaggerate", "nan"}, {"--exaggerate", "1e309"},
+        {"--exaggerate", "50%"}, {"--ease", "fast"}, {"--ease", "Smooth"}, {"--ease", ""}, {"--loop", "twice"},
+        {"--loop", "ping-pong"}, {"--hold-start", "10001"}, {"--hold-end", "-1"}, {"--video-size", "15"},
+        // Beyond the picture's long side: refused when the step runs, before the save.
+        {"--video-size", "65535"},
     };
     badSteps.insert(badSteps.end(), badShapes.begin(), badShapes.end());
     ScratchDirectory scratch;

@@ -47,6 +47,12 @@ TEST(PictureSession, NotificationsCoverEveryChangedPixel)
          }},
         {"cancel", [](PictureSession& s) { s.BeginRegion(ModeShrink, 60, 45, 25); s.PreviewShrink(0.3); s.CancelRegion(); }},
         {"smooth", [](PictureSession& s) { s.Smooth(); }},
+        {"exaggerate previews", [](PictureSession& s) {
+             s.BeginExaggerate();
+             s.PreviewExaggerate(280);
+             s.PreviewExaggerate(40);
+         }},
+        {"exaggerate cancel", [](PictureSession& s) { s.BeginExaggerate(); s.PreviewExaggerate(190); s.CancelRegion(); }},
         {"undo", [](PictureSession& s) { s.Undo(); }},
     };
     for (const auto& [name, step] : steps) {

@@ -88,6 +88,11 @@ void MainFrameLookTest::viewCommandsHaveTheirPromptsAndTooltips_data()
     QTest::newRow("rotate") << 32787 << "Bildbereich drehen" << "Bildbereich drehen";
     QTest::newRow("undo") << 57643 << "Macht die letzte Aktion rückgängig." << "Rückgängig";
     QTest::newRow("smooth") << 32797 << "Bild glätten" << "Bild glätten";
+    QTest::newRow("exaggerate") << 32800 << "Verformung verstärken oder abschwächen"
+                                << "Verformung verstärken oder abschwächen";
+    QTest::newRow("original") << 32801 << "Zeigt das unverformte Bild, solange eingeschaltet" << "Original anzeigen";
+    QTest::newRow("grid") << 32802 << "Zeigt, wohin das Raster jeder 32. Spalte und Zeile des Originals gewandert ist"
+                          << "";
     QTest::newRow("move options") << 32781 << "Optionen für Verschiebemodus" << "Optionen für Verschiebemodus";
     QTest::newRow("face caricature")
         << 32820 << "Findet das Gesicht im Bild und karikiert Augen, Nase, Mund, Kinn und Kopf mit Schiebereglern"

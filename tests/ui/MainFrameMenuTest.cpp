@@ -101,10 +101,10 @@ void MainFrameMenuTest::withADocumentWindowTheFullMenuShows()
                           "E&infügen (als neues Bild)\tStrg+V", "-", "&Bild skalieren", "Verformung &übertragen...",
                           "-", "&Punkt verschieben",
                           "&Vergrößern", "V&erkleinern", "&Drehen", "Vide&o erzeugen"}));
-    QCOMPARE(MenuItems(TopMenu(m_frame, "F&ilter")), QStringList{"&Glätten"});
+    QCOMPARE(MenuItems(TopMenu(m_frame, "F&ilter")), (QStringList{"&Glätten", "Ü&bertreiben..."}));
     QCOMPARE(MenuItems(TopMenu(m_frame, "&Extras")), (QStringList{"&Verschiebemodus Optionen", "&Gesicht karikieren..."}));
     QCOMPARE(MenuItems(TopMenu(m_frame, "&Ansicht")),
-             (QStringList{"&Symbolleiste", "S&tatusleiste", "-",
+             (QStringList{"&Symbolleiste", "S&tatusleiste", "-", "&Original anzeigen\tO", "&Gitter anzeigen", "-",
                           "&Zoom > [1/4, 1/2, 3/4, &kein Zoom, &2, &3, &4]"}));
     QCOMPARE(MenuItems(TopMenu(m_frame, "&Fenster")),
              (QStringList{"Neues &Fenster", "Über&lappend", "&Nebeneinander", "&Symbole anordnen"}));
@@ -143,10 +143,11 @@ void MainFrameMenuTest::toolbarHasTheButtonsInOrder()
                                    "Bild aus Zwischenablage laden", "|", "Rückgängig", "|", "Drucken",
                                    "Info über Grimasso", "Direkthilfe", "|", "Punkt verschieben",
                                    "Optionen für Verschiebemodus", "|", "Bildbereich vergrößern",
-                                   "Bildbereich verkleinern", "|", "Bildbereich drehen", "|", "Bild glätten", "|",
-                                   "Video erzeugen", "Gesicht karikieren"}));
+                                   "Bildbereich verkleinern", "|", "Bildbereich drehen", "|", "Bild glätten",
+                                   "Verformung verstärken oder abschwächen", "|", "Video erzeugen", "Gesicht karikieren", "|",
+                                   "Original anzeigen"}));
     QCOMPARE(ids, (QList<int>{57601, 57603, 57635, 57634, 57637, 57643, 57607, 57664, 57669, 32775, 32781, 32783,
-                              32784, 32787, 32797, 32786, 32820}));
+                              32784, 32787, 32797, 32800, 32786, 32820, 32801}));
     const QList<QAction*> video = m_frame->ActionsFor(ID_CREATE_VIDEO);
     QVERIFY(!video.isEmpty());
     QCOMPARE(video.constFirst()->statusTip(), QStringLiteral("Video erzeugen"));

@@ -2,6 +2,7 @@
 #include "video/qt/VideoCommand.h"
 
 #include <QFile>
+#include <algorithm>
 #include <exception>
 
 #include "framework/MessageBox.h"
@@ -18,6 +19,9 @@ void RunVideoCommand(PictureSession& session, QWidget* parent)
     dialog.durationMs = defaults.durationMs;
     dialog.framesPerSecond = defaults.framesPerSecond;
     dialog.path = LoadQString(IDS_DEFAULT_VIDEO_PATH);
+    dialog.timing = defaults.timing;
+    dialog.videoSize = defaults.videoSize;
+    dialog.pictureLongSide = std::max(session.Width(), session.Height());
     if (dialog.exec() != QDialog::Accepted)
         return;
 
@@ -27,6 +31,8 @@ void RunVideoCommand(PictureSession& session, QWidget* parent)
         ProgressDialog progress;
         session.Video().durationMs = dialog.durationMs;
         session.Video().framesPerSecond = dialog.framesPerSecond;
+        session.Video().timing = dialog.timing;
+        session.Video().videoSize = dialog.videoSize;
         session.ExportVideo(QFile::encodeName(dialog.path).toStdString(), progress);
     } catch (const std::exception&) {
         // The export has already removed its file; the user learns that it failed.

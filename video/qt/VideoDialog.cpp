@@ -17,6 +17,7 @@
 #include "framework/DialogButtons.h"
 #include "framework/NumberField.h"
 #include "resources/StringIds.h"
+#include "video/qt/VideoTimingFields.h"
 
 namespace {
 
@@ -56,14 +57,18 @@ VideoDialog::VideoDialog(QWidget* parent) : QDialog(parent)
     pathRow->addWidget(m_buttonPath);
     grid->addLayout(pathRow, 2, 0, 1, 4);
 
+    m_timingFields = std::make_unique<VideoTimingFields>(this, grid, 3);
+
     QBoxLayout* buttonRow = CreateDialogButtons(this, Qt::Horizontal);
     m_buttonOk = OkButtonOf(this);
-    grid->addLayout(buttonRow, 3, 0, 1, 4);
+    grid->addLayout(buttonRow, 8, 0, 1, 4);
     grid->setColumnStretch(3, 1);
 
     connect(m_buttonPath, &QPushButton::clicked, this, &VideoDialog::OnChangePath);
     connect(m_buttonOk, &QPushButton::clicked, this, &VideoDialog::accept);
 }
+
+VideoDialog::~VideoDialog() = default;
 
 void VideoDialog::showEvent(QShowEvent* event)
 {
@@ -73,6 +78,7 @@ void VideoDialog::showEvent(QShowEvent* event)
         m_editDuration->setText(QString::number(durationMs));
         m_editFramesPerSecond->setText(QString::number(framesPerSecond));
         m_editPath->setText(path);
+        m_timingFields->Show(timing, videoSize, pictureLongSide);
         m_editDuration->setFocus();
         m_editDuration->selectAll();
     }
@@ -89,6 +95,8 @@ void VideoDialog::accept()
     if (!ReadUnsignedInRange(m_editFramesPerSecond, kMinFramesPerSecond, kMaxFramesPerSecond, rate))
         return;
     framesPerSecond = rate;
+    if (!m_timingFields->Read(timing, videoSize))
+        return;
     if (!ReadPath())
         return;
     QDialog::accept();

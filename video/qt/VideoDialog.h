@@ -1,16 +1,21 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "Video erzeugen": asks for the video's length in milliseconds, its frame rate
-// and the file to write. The caller sets the three fields before showing the
-// dialog and reads them after it ends with OK. OK checks the entries in order
-// (length, frame rate, path, overwriting an existing file) and keeps the dialog
+// and the file to write, then its course, loop, direction, holds and size. The
+// caller sets the fields before showing the dialog and reads them after it ends
+// with OK. OK checks the entries in order (length, frame rate, holds, path,
+// overwriting an existing file) and keeps the dialog
 // open on the first failure; agreeing to overwrite deletes the old file at once.
 #include <QDialog>
 #include <QString>
 #include <cstdint>
+#include <memory>
+
+#include "video/RunningOrder.h"
 
 class QLineEdit;
 class QPushButton;
+class VideoTimingFields;
 
 class VideoDialog : public QDialog {
     Q_OBJECT
@@ -21,11 +26,15 @@ public:
     static constexpr std::uint32_t kMaxFramesPerSecond = 50;
 
     explicit VideoDialog(QWidget* parent = nullptr);
+    ~VideoDialog() override;
 
     // Shown in the edits when the dialog opens; hold the accepted entries after OK.
     std::uint32_t durationMs = 0;
     std::uint32_t framesPerSecond = 0;
     QString path;
+    VideoTiming timing;
+    std::int32_t videoSize = 0;        // long side of MP4, WebM and GIF; 0: the picture's own
+    std::int32_t pictureLongSide = 0;  // only smaller sizes are offered
 
     // OK: validates and closes only when every entry is acceptable.
     void accept() override;
@@ -35,6 +44,7 @@ public:
     QLineEdit* PathEdit() const { return m_editPath; }
     QPushButton* PathButton() const { return m_buttonPath; }
     QPushButton* OkButton() const { return m_buttonOk; }
+    const VideoTimingFields& TimingFields() const { return *m_timingFields; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -49,4 +59,5 @@ private:
     QLineEdit* m_editPath;
     QPushButton* m_buttonPath;
     QPushButton* m_buttonOk;
+    std::unique_ptr<VideoTimingFields> m_timingFields;
 };
