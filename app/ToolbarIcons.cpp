@@ -302,6 +302,8 @@ void DrawFace(QPainter& p)
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(kBlue, 1.2, Qt::SolidLine, Qt::RoundCap));
     p.drawArc(QRectF(4, 7, 8, 5), 200 * 16, 140 * 16);
+}
+
 // A face outline with its stretched copy: the deformation made stronger.
 void DrawExaggerate(QPainter& p)
 {

@@ -150,6 +150,8 @@ void ParseFace(Step& step, const std::string& value)
             Invalid(step, value, CliText(IDS_CLI_EXPECT_FACE));
         step.face.Set(range->feature, number);
     }
+}
+
 // The VideoEase of "linear|smooth|out" (Ease) or the VideoLoop of
 // "once|pingpong" (Loop) into value; false for any other word.
 bool ParseTimingChoice(StepKind kind, const std::string& word, int& value)
@@ -218,6 +220,7 @@ void ParseValue(Step& step, const std::string& value)
     }
     case StepKind::Face:
         ParseFace(step, value);
+        break;
     case StepKind::Exaggerate:
         if (!ParseDouble(value, step.factor) || step.factor < 0 || step.factor > 300)
             Invalid(step, value, CliText(IDS_CLI_EXPECT_NUMBER, {"0", "300"}));
