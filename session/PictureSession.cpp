@@ -11,9 +11,20 @@
 #include "image/FilePaths.h"
 #include "image/SafeSave.h"
 #include "resources/StringIds.h"
+#include "session/ForeignFormatName.h"
 #include "session/SessionFailure.h"
+#include "session/UprightPicture.h"
 
 namespace {
+
+// Names the format of a picture we recognise but do not open, rather than
+// calling it no picture at all.
+void RefuseForeignFormat(const std::string& path)
+{
+    const int nameId = ForeignFormatNameId(ForeignFormatOfFile(path));
+    if (nameId != 0)
+        throw SessionFailure(IDS_LOAD_FAILED, path, nameId);
+}
 
 }  // namespace
 
@@ -30,11 +41,14 @@ std::unique_ptr<PictureSession> PictureSession::Open(const std::string& path)
     // refusal looks as if the command had been ignored.
     std::unique_ptr<CDibImage> codec = CreateCodecForFile(path);
     if (!codec)
+        RefuseForeignFormat(path);
+    if (!codec)
         throw SessionFailure(IDS_LOAD_FAILED, SessionFailure::Cause::UnknownFormat, path);
     try {
         codec->Read(path);
         if (!codec->ConvertTo24Bit())
             throw CArchiveException(CArchiveException::generic);
+        MakeUprightInSrgb(*codec);
         const BITMAPINFOHEADER header = codec->GetHeader();
         return std::make_unique<PictureSession>(header.biWidth, header.biHeight, std::move(codec->m_pBits));
     } catch (const CException&) {
