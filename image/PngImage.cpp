@@ -33,6 +33,12 @@ constexpr png_fixed_point kFileGamma = 45455;
 constexpr png_alloc_size_t kMaxChunkBytes = png_alloc_size_t{8} << 20;
 constexpr png_uint_32 kMaxCachedChunks = 256;
 
+// Ancillary chunks the picture does not need. libpng would allocate the length
+// such a chunk claims before finding the file too short; ignored, it is only
+// skipped. Five bytes each: the name and its terminating zero.
+constexpr png_byte kIgnoredChunks[] = "tEXt\0zTXt\0iTXt\0sPLT\0hIST\0pCAL\0sCAL\0tIME\0oFFs\0pHYs\0sBIT\0bKGD";
+constexpr int kIgnoredChunkCount = static_cast<int>(sizeof kIgnoredChunks / 5);
+
 // The library's texts never reach the user: errors only jump back, warnings are dropped.
 [[noreturn]] void JumpBackOnError(png_structp png, png_const_charp)
 {
@@ -81,6 +87,7 @@ bool ReadPngHeader(PngReadSession& s)
     png_set_chunk_cache_max(s.png, kMaxCachedChunks);
     png_set_user_limits(s.png, static_cast<png_uint_32>(kMaxPictureDimension),
                         static_cast<png_uint_32>(kMaxPictureDimension));
+    png_set_keep_unknown_chunks(s.png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks, kIgnoredChunkCount);
     png_read_info(s.png, s.info);
     int bitDepth = 0;
     int colorType = 0;
