@@ -4,9 +4,11 @@
 #include <cstddef>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include <libheif/heif.h>
 
+#include "image/CodedColourProfile.h"
 #include "image/Exceptions.h"
 #include "image/ImageLimits.h"
 
@@ -84,6 +86,23 @@ void CopyRows(const heif_image* image, int width, int height, int bits, std::uin
     }
 }
 
+// The colours of an image that names its primaries and transfer function
+// instead of embedding a profile, as a profile; empty for sRGB's.
+std::vector<std::uint8_t> ProfileOfCodePoints(const heif_image_handle* handle)
+{
+    heif_color_profile_nclx* nclx = nullptr;
+    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || nclx == nullptr)
+        return {};
+    const CodedColours colours{nclx->color_primary_red_x,   nclx->color_primary_red_y,
+                               nclx->color_primary_green_x, nclx->color_primary_green_y,
+                               nclx->color_primary_blue_x,  nclx->color_primary_blue_y,
+                               nclx->color_primary_white_x, nclx->color_primary_white_y,
+                               static_cast<int>(nclx->color_primaries),
+                               static_cast<int>(nclx->transfer_characteristics)};
+    heif_nclx_color_profile_free(nclx);
+    return ProfileForCodedColours(colours);
+}
+
 }  // namespace
 
 void CHeifImage::Read(const std::string& path)
@@ -129,6 +148,8 @@ void CHeifImage::Read(const std::string& path)
         if (m_metadata.iccProfile.empty() ||
             heif_image_handle_get_raw_color_profile(handle.get(), m_metadata.iccProfile.data()).code != heif_error_Ok)
             m_metadata.iccProfile.clear();
+    } else if (profileType == heif_color_profile_type_nclx) {
+        m_metadata.iccProfile = ProfileOfCodePoints(handle.get());
     }
 
     const std::int64_t rowBytes = RowBytes(width, 24);

@@ -7,10 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include <jpeglib.h>
 
 #include "image/CodecOptions.h"
+#include "image/ConcurrentRowConversion.h"
 #include "image/Exceptions.h"
 #include "image/ExifOrientation.h"
 #include "image/ImageLimits.h"
@@ -152,8 +154,10 @@ void InksToBgr(const JSAMPLE* sample, std::uint8_t* pixel, JDIMENSION width, boo
 
 // Reads every scanline, swapping red and blue. Scanline 0 is the top row of the
 // picture, which is the last row of the bottom-up buffer bits.
-// Inks go through inkProfile when the file carries a CMYK profile.
-bool ReadJpegRows(JpegReadSession& s, std::uint8_t* bits, std::ptrdiff_t rowBytes, const SrgbConversion* inkProfile)
+// Inks go through inkProfile when the file carries a CMYK profile; colours
+// learns of every band of finished rows when an RGB profile is being applied.
+bool ReadJpegRows(JpegReadSession& s, std::uint8_t* bits, std::ptrdiff_t rowBytes, const SrgbConversion* inkProfile,
+                  ConcurrentRowConversion* colours)
 {
     if (setjmp(s.error.jump) != 0)
         return false;
@@ -169,6 +173,8 @@ bool ReadJpegRows(JpegReadSession& s, std::uint8_t* bits, std::ptrdiff_t rowByte
         // The stdio source never suspends; a zero count would only mean a broken library.
         if (jpeg_read_scanlines(&s.info, scanline, 1) != 1)
             return false;
+        if (colours != nullptr && s.info.output_scanline % 16 == 0)
+            colours->RowsDecoded(static_cast<std::int32_t>(s.info.output_scanline) - 1);
         const JSAMPLE* sample = scanline[0];
         if (inks && inkProfile != nullptr) {
             inkProfile->Convert(sample, pixel, width);
@@ -289,8 +295,19 @@ void CJpegImage::Read(const std::string& path)
         inkProfile = SrgbConversion::FromProfile(m_metadata.iccProfile, input);
         m_metadata.iccProfile.clear();
     }
-    if (!ReadJpegRows(session, m_pBits.data(), rowBytes, inkProfile.get()))
+    // Colours are converted on a second thread while the rows are decoded.
+    const std::unique_ptr<SrgbConversion> colourProfile =
+        components == 3 ? SrgbConversion::FromProfile(m_metadata.iccProfile, SrgbConversion::Input::Bgr) : nullptr;
+    std::optional<ConcurrentRowConversion> colours;
+    if (colourProfile)
+        colours.emplace(*colourProfile, m_pBits.data(), rowBytes, static_cast<std::int32_t>(width),
+                        static_cast<std::int32_t>(height));
+    if (!ReadJpegRows(session, m_pBits.data(), rowBytes, inkProfile.get(), colours ? &*colours : nullptr))
         throw CArchiveException(CArchiveException::badIndex);
+    if (colours) {
+        colours->Finish();
+        m_metadata.iccProfile.clear();  // applied
+    }
 }
 
 void CJpegImage::Write(const std::string& path)

@@ -114,6 +114,37 @@ TEST_F(PhotoColour, WideGamutProfilesConvertLikeLcms)
     }
 }
 
+// HEIC and AVIF may name their colours by code points instead of a profile:
+// Display P3 primaries with sRGB's curve convert like the P3 profile; sRGB's
+// own code points leave the pixels as libheif's reference decoder writes them.
+TEST_F(PhotoColour, HeifCodePointsConvertLikeTheirProfile)
+{
+    if (!HasTool("heif-enc") || !HasTool("heif-convert"))
+        GTEST_SKIP() << "libheif-examples missing";
+    const std::string p3 = m_folder / "p3.icc";
+    SaveProfile(DisplayP3Like(), p3);
+    struct Case {
+        const char* file;
+        const char* options;
+        bool wide;
+    };
+    const Case cases[] = {{"p3.heic", "--colour_primaries 12 --transfer_characteristic 13", true},
+                          {"p3.avif", "-A --colour_primaries 12 --transfer_characteristic 13", true},
+                          {"srgb.heic", "--colour_primaries 1 --transfer_characteristic 13", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string file = m_folder / c.file;
+        ASSERT_TRUE(RunTool("heif-enc -q 90 " + std::string(c.options) + " " + (m_folder / "base.png") + " -o " + file));
+        const std::string decoded = file + ".png";
+        ASSERT_TRUE(RunTool("heif-convert " + file + " " + decoded));
+        const Picture stored = StoredPng(decoded);
+        const Picture expected = c.wide ? ConvertedByLcms(stored, p3) : stored;
+        const Difference d = Compare(Opened(file), expected);
+        EXPECT_GE(d.mean, 0.0);
+        EXPECT_LE(d.mean, c.wide ? 1.0 : 0.0);
+    }
+}
+
 TEST_F(PhotoColour, SrgbAndUnusableProfilesLeaveEveryByte)
 {
     const std::string srgb = m_folder / "srgb.icc";
