@@ -77,14 +77,13 @@ void TurnRowsBottomUp(std::uint8_t* rows, std::ptrdiff_t rowBytes, int height)
 }
 
 // A still picture straight into the rows, blue-green-red, alpha dropped.
-void DecodeStill(const WebPData& data, int width, int height, std::uint8_t* rows, std::ptrdiff_t rowBytes)
+void DecodeStill(const WebPData& data, int height, std::uint8_t* rows, std::ptrdiff_t rowBytes)
 {
     if (WebPDecodeBGRInto(data.bytes, data.size, rows, static_cast<std::size_t>(rowBytes * height),
                           static_cast<int>(rowBytes)) == nullptr)
         throw CArchiveException(CArchiveException::generic);
     // The padding of the last column stays as the zero-filled buffer had it.
     TurnRowsBottomUp(rows, rowBytes, height);
-    (void)width;
 }
 
 // The first frame of an animation on its canvas, as a player shows it first.
@@ -148,7 +147,7 @@ void CWebpImage::Read(const std::string& path)
         WebPDemuxReleaseIterator(&frame);
         if (!covers)
             throw CArchiveException(CArchiveException::generic);
-        DecodeStill(fragment, width, height, pixels.data(), rowBytes);
+        DecodeStill(fragment, height, pixels.data(), rowBytes);
     }
     CDibImage::SetHeader(width, height, 24, nullptr);
     m_pColors.clear();

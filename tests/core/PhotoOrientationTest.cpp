@@ -5,8 +5,6 @@
 // the untagged file the same way.
 #include <gtest/gtest.h>
 
-#include <libheif/heif.h>
-
 #include "PhotoTestSupport.h"
 #include "image/ExifOrientation.h"
 
@@ -56,36 +54,6 @@ TEST(PhotoOrientation, EveryOrientationOfEveryFormatOpensUpright)
     }
 }
 
-// Encodes picture (top-down blue-green-red) with libheif's own encoder for
-// format, recording orientation as the file's rotation and mirroring boxes.
-void WriteHeifWithOrientation(const Picture& picture, heif_compression_format format, int orientation,
-                              const std::string& path)
-{
-    heif_context* context = heif_context_alloc();
-    heif_image* image = nullptr;
-    ASSERT_EQ(heif_image_create(picture.width, picture.height, heif_colorspace_RGB, heif_chroma_interleaved_RGB,
-                                &image).code, heif_error_Ok);
-    ASSERT_EQ(heif_image_add_plane(image, heif_channel_interleaved, picture.width, picture.height, 8).code,
-              heif_error_Ok);
-    int stride = 0;
-    std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
-    for (int y = 0; y < picture.height; ++y)
-        for (int x = 0; x < picture.width; ++x)
-            for (int c = 0; c < 3; ++c)
-                plane[y * stride + 3 * x + c] = picture.pixels[3 * (y * picture.width + x) + 2 - c];
-    heif_encoder* encoder = nullptr;
-    ASSERT_EQ(heif_context_get_encoder_for_format(context, format, &encoder).code, heif_error_Ok);
-    heif_encoder_set_lossy_quality(encoder, 90);
-    heif_encoding_options* options = heif_encoding_options_alloc();
-    options->image_orientation = static_cast<heif_orientation>(orientation);
-    EXPECT_EQ(heif_context_encode_image(context, image, encoder, options, nullptr).code, heif_error_Ok);
-    EXPECT_EQ(heif_context_write_to_file(context, path.c_str()).code, heif_error_Ok);
-    heif_encoding_options_free(options);
-    heif_encoder_release(encoder);
-    heif_image_release(image);
-    heif_context_free(context);
-}
-
 // HEIC and AVIF carry their orientation as rotation and mirroring boxes, which
 // the encoder writes from an Exif orientation: every value opens upright.
 TEST(PhotoOrientation, HeifRotationAndMirroringOpenUpright)
@@ -100,12 +68,12 @@ TEST(PhotoOrientation, HeifRotationAndMirroringOpenUpright)
         // The coded pixels are the same whatever the orientation: the upright
         // file, opened, is what the others must turn into.
         const std::string upright = folder / (std::string("upright") + ending);
-        WriteHeifWithOrientation(stored, format, 1, upright);
+        WriteHeif(stored, format, upright, 1);
         const std::string uprightPng = upright + ".png";
         PictureSession::Open(upright)->Save(uprightPng);
         for (const OrientationCase& c : kOrientations) {
             const std::string turned = folder / ("turned" + std::to_string(c.orientation) + ending);
-            WriteHeifWithOrientation(stored, format, c.orientation, turned);
+            WriteHeif(stored, format, turned, c.orientation);
             const std::string reference = turned + ".reference.png";
             ASSERT_TRUE(RunTool("convert " + uprightPng + " " + c.turn + " " + reference));
             EXPECT_EQ(Compare(Opened(turned), StoredPng(reference)).largest, 0)

@@ -3,6 +3,7 @@
 // Shared steps of the tests on photos from phones and cameras: a scratch
 // folder, the reference tools run through the shell, and pictures as opened.
 #include <gtest/gtest.h>
+#include <libheif/heif.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -101,6 +102,47 @@ inline Difference Compare(const Picture& a, const Picture& b)
     }
     d.mean = sum / static_cast<double>(a.pixels.size());
     return d;
+}
+
+// Encodes picture with libheif's own encoder for format, recording
+// orientation as the file's rotation and mirroring boxes and, when primaries
+// is not 0, those colour primaries with sRGB's curve as the file's code points.
+inline void WriteHeif(const Picture& picture, heif_compression_format format, const std::string& path,
+                      int orientation, int primaries = 0)
+{
+    heif_context* context = heif_context_alloc();
+    heif_image* image = nullptr;
+    ASSERT_EQ(heif_image_create(picture.width, picture.height, heif_colorspace_RGB, heif_chroma_interleaved_RGB,
+                                &image).code, heif_error_Ok);
+    ASSERT_EQ(heif_image_add_plane(image, heif_channel_interleaved, picture.width, picture.height, 8).code,
+              heif_error_Ok);
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x)
+            for (int c = 0; c < 3; ++c)
+                plane[y * stride + 3 * x + c] = picture.pixels[3 * (y * picture.width + x) + 2 - c];
+    heif_encoding_options* options = heif_encoding_options_alloc();
+    options->image_orientation = static_cast<heif_orientation>(orientation);
+    if (primaries != 0) {
+        heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
+        heif_nclx_color_profile_set_color_primaries(nclx, static_cast<std::uint16_t>(primaries));
+        heif_nclx_color_profile_set_transfer_characteristics(nclx, 13);
+        heif_nclx_color_profile_set_matrix_coefficients(nclx, 6);
+        nclx->full_range_flag = 1;
+        heif_image_set_nclx_color_profile(image, nclx);
+        heif_nclx_color_profile_free(nclx);
+        options->macOS_compatibility_workaround_no_nclx_profile = 0;
+    }
+    heif_encoder* encoder = nullptr;
+    ASSERT_EQ(heif_context_get_encoder_for_format(context, format, &encoder).code, heif_error_Ok);
+    heif_encoder_set_lossy_quality(encoder, 90);
+    EXPECT_EQ(heif_context_encode_image(context, image, encoder, options, nullptr).code, heif_error_Ok);
+    EXPECT_EQ(heif_context_write_to_file(context, path.c_str()).code, heif_error_Ok);
+    heif_encoding_options_free(options);
+    heif_encoder_release(encoder);
+    heif_image_release(image);
+    heif_context_free(context);
 }
 
 // A small photo from the samples, at an odd size so rows carry padding.
