@@ -91,8 +91,13 @@ void CopyRows(const heif_image* image, int width, int height, int bits, std::uin
 std::vector<std::uint8_t> ProfileOfCodePoints(const heif_image_handle* handle)
 {
     heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || nclx == nullptr)
+    // The library hands over its record even with an error about unknown code points.
+    const bool known = heif_image_handle_get_nclx_color_profile(handle, &nclx).code == heif_error_Ok;
+    if (!known || nclx == nullptr) {
+        if (nclx != nullptr)
+            heif_nclx_color_profile_free(nclx);
         return {};
+    }
     const CodedColours colours{nclx->color_primary_red_x,   nclx->color_primary_red_y,
                                nclx->color_primary_green_x, nclx->color_primary_green_y,
                                nclx->color_primary_blue_x,  nclx->color_primary_blue_y,
