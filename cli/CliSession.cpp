@@ -63,6 +63,8 @@ std::string DescribeCause(const SessionFailure& failure)
         return CliText(IDS_CLI_CAUSE_UNKNOWN_FORMAT, {failure.Path()});
     case SessionFailure::Cause::UnknownEnding:
         return CliText(IDS_CLI_CAUSE_UNKNOWN_ENDING, {failure.Path()});
+    case SessionFailure::Cause::ForeignFormat:
+        return CliText(IDS_LOAD_FOREIGN_FORMAT, {CliText(failure.FormatNameId())});
     case SessionFailure::Cause::Exception:
         break;
     }

@@ -14,6 +14,7 @@
 #include "framework/WaitCursor.h"
 #include "image/qt/Clipboard.h"
 #include "resources/StringIds.h"
+#include "session/SessionFailure.h"
 
 namespace {
 
@@ -69,6 +70,13 @@ bool CGrimassoDoc::OnOpenDocument(const QString& path)
     try {
         CWaitCursor wait;
         TakeOver(PictureSession::Open(LocalPath(path)));
+    } catch (const SessionFailure& failure) {
+        // A picture of a format we do not open is named, not called broken.
+        if (failure.GetCause() == SessionFailure::Cause::ForeignFormat)
+            AfxMessageBox(LoadQString(IDS_LOAD_FOREIGN_FORMAT).arg(LoadQString(failure.FormatNameId())));
+        else
+            AfxMessageBox(IDS_LOAD_FAILED);
+        return false;
     } catch (const std::exception&) {
         AfxMessageBox(IDS_LOAD_FAILED);
         return false;

@@ -10,7 +10,12 @@
 
 #include "image/DibImage.h"
 
-enum class PictureFormat { Unknown, Bitmap, Jpeg, Tiff, Png };
+// Heif (HEIC, HEIF, AVIF) and Webp are opened only; saving keeps to the first four.
+enum class PictureFormat { Unknown, Bitmap, Jpeg, Tiff, Png, Heif, Webp };
+
+// Formats we recognise by their first bytes but do not open, so that the
+// refusal can name what the file is.
+enum class ForeignFormat { None, Gif, Jpeg2000, JpegXl, Psd, CameraRaw, Pdf };
 
 // The format whose signature starts bytes (count of them available), or Unknown.
 PictureFormat FormatFromSignature(const std::uint8_t* bytes, std::size_t count);
@@ -18,6 +23,15 @@ PictureFormat FormatFromSignature(const std::uint8_t* bytes, std::size_t count);
 // The format named by path's ending, ignoring case: the last three characters
 // "bmp", "jpg", "tif" or "png", or the long endings ".jpeg", ".jpe", ".tiff".
 PictureFormat FormatFromEnding(const std::string& path);
+
+// The format an opened file of path's ending is taken for when its bytes name
+// none: FormatFromEnding, and ".heic", ".heif", ".avif", ".webp".
+PictureFormat OpeningFormatFromEnding(const std::string& path);
+
+// The foreign format whose signature starts bytes, or None.
+ForeignFormat ForeignFormatFromSignature(const std::uint8_t* bytes, std::size_t count);
+// The foreign format of the file at path by its first bytes, or None.
+ForeignFormat ForeignFormatOfFile(const std::string& path);
 
 // The format of the file at path by its first bytes, else by its ending. A file
 // that cannot be read goes by its ending, so the codec reports why it cannot.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "image/PictureMetadata.h"
 #include "image/PixelBuffer.h"
 
 #pragma pack(push, 1)
@@ -84,4 +85,6 @@ public:
     PixelBuffer m_pBits;
     std::vector<RGBQUAD> m_pColors;
     BITMAPINFOHEADER m_header;
+    // Profile and orientation the file carries; m_pBits is as stored, not yet turned or converted.
+    PictureMetadata m_metadata;
 };

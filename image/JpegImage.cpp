@@ -4,18 +4,25 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
 
 #include <jpeglib.h>
 
 #include "image/CodecOptions.h"
+#include "image/ConcurrentRowConversion.h"
 #include "image/Exceptions.h"
+#include "image/ExifOrientation.h"
 #include "image/ImageLimits.h"
+#include "image/SrgbConversion.h"
 #include "image/WriteOutcome.h"
 
 // libjpeg reports a fatal error by calling error_exit, which must not return:
 // ours jumps back to the setjmp of the function that made the library call.
-// Those functions (ReadJpegHeader, StartJpegDecompression, ReadJpegRows,
-// CompressJpeg) hold only trivially destructible locals and keep all library
+// Those functions (ReadJpegHeader, ReadJpegProfile, StartJpegDecompression,
+// ReadJpegRows, CompressJpeg) hold only trivially destructible locals and keep all library
 // state in a session record owned by their caller, so a jump never skips a
 // destructor. No local they change after setjmp is read after the jump, so none
 // needs to be volatile. Library calls outside them (only the destroy calls)
@@ -69,7 +76,35 @@ bool ReadJpegHeader(JpegReadSession& s)
         return false;
     jpeg_create_decompress(&s.info);
     jpeg_stdio_src(&s.info, s.file);
+    // Kept for the orientation (Exif in APP1) and the colour profile (APP2).
+    jpeg_save_markers(&s.info, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&s.info, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&s.info, TRUE);
+    return true;
+}
+
+// The orientation of the first APP1 segment holding Exif, else 1.
+int OrientationOf(const jpeg_decompress_struct& info)
+{
+    for (jpeg_saved_marker_ptr marker = info.marker_list; marker != nullptr; marker = marker->next) {
+        if (marker->marker == JPEG_APP0 + 1 && marker->data_length >= 6 &&
+            std::memcmp(marker->data, "Exif\0\0", 6) == 0)
+            return ExifOrientation(marker->data, marker->data_length);
+    }
+    return 1;
+}
+
+// The ICC profile, put together by the library from its APP2 segments; empty
+// when there is none or its segments do not fit together.
+bool ReadJpegProfile(JpegReadSession& s, std::vector<std::uint8_t>& profile)
+{
+    if (setjmp(s.error.jump) != 0)
+        return false;
+    JOCTET* data = nullptr;
+    unsigned int length = 0;
+    if (jpeg_read_icc_profile(&s.info, &data, &length) && data != nullptr)
+        profile.assign(data, data + length);
+    std::free(data);
     return true;
 }
 
@@ -119,7 +154,10 @@ void InksToBgr(const JSAMPLE* sample, std::uint8_t* pixel, JDIMENSION width, boo
 
 // Reads every scanline, swapping red and blue. Scanline 0 is the top row of the
 // picture, which is the last row of the bottom-up buffer bits.
-bool ReadJpegRows(JpegReadSession& s, std::uint8_t* bits, std::ptrdiff_t rowBytes)
+// Inks go through inkProfile when the file carries a CMYK profile; colours
+// learns of every band of finished rows when an RGB profile is being applied.
+bool ReadJpegRows(JpegReadSession& s, std::uint8_t* bits, std::ptrdiff_t rowBytes, const SrgbConversion* inkProfile,
+                  ConcurrentRowConversion* colours)
 {
     if (setjmp(s.error.jump) != 0)
         return false;
@@ -135,7 +173,13 @@ bool ReadJpegRows(JpegReadSession& s, std::uint8_t* bits, std::ptrdiff_t rowByte
         // The stdio source never suspends; a zero count would only mean a broken library.
         if (jpeg_read_scanlines(&s.info, scanline, 1) != 1)
             return false;
+        if (colours != nullptr && s.info.output_scanline % 16 == 0)
+            colours->RowsDecoded(static_cast<std::int32_t>(s.info.output_scanline) - 1);
         const JSAMPLE* sample = scanline[0];
+        if (inks && inkProfile != nullptr) {
+            inkProfile->Convert(sample, pixel, width);
+            continue;
+        }
         if (inks) {
             InksToBgr(sample, pixel, width, inverted);
             continue;
@@ -228,6 +272,10 @@ void CJpegImage::Read(const std::string& path)
     if (!IsAcceptablePictureSize(width, height))
         throw CArchiveException(CArchiveException::badIndex);
     CDibImage::SetHeader(static_cast<int>(width), static_cast<int>(height), 24, nullptr);
+    m_metadata = PictureMetadata{};
+    m_metadata.orientation = OrientationOf(session.info);
+    if (!ReadJpegProfile(session, m_metadata.iccProfile))
+        m_metadata.iccProfile.clear();
 
     if (!StartJpegDecompression(session))
         throw CArchiveException(CArchiveException::badIndex);
@@ -239,8 +287,27 @@ void CJpegImage::Read(const std::string& path)
     const std::int64_t rowBytes = RowBytes(width, 24);
     m_pColors.clear();
     m_pBits = PixelBuffer::Allocate(static_cast<std::size_t>(rowBytes * height), true);
-    if (!ReadJpegRows(session, m_pBits.data(), rowBytes))
+    // Inks are converted through their profile here, as only the inks fit it.
+    std::unique_ptr<SrgbConversion> inkProfile;
+    if (components == 4) {
+        const auto input = session.info.saw_Adobe_marker ? SrgbConversion::Input::InvertedCmyk
+                                                          : SrgbConversion::Input::Cmyk;
+        inkProfile = SrgbConversion::FromProfile(m_metadata.iccProfile, input);
+        m_metadata.iccProfile.clear();
+    }
+    // Colours are converted on a second thread while the rows are decoded.
+    const std::unique_ptr<SrgbConversion> colourProfile =
+        components == 3 ? SrgbConversion::FromProfile(m_metadata.iccProfile, SrgbConversion::Input::Bgr) : nullptr;
+    std::optional<ConcurrentRowConversion> colours;
+    if (colourProfile)
+        colours.emplace(*colourProfile, m_pBits.data(), rowBytes, static_cast<std::int32_t>(width),
+                        static_cast<std::int32_t>(height));
+    if (!ReadJpegRows(session, m_pBits.data(), rowBytes, inkProfile.get(), colours ? &*colours : nullptr))
         throw CArchiveException(CArchiveException::badIndex);
+    if (colours) {
+        colours->Finish();
+        m_metadata.iccProfile.clear();  // applied
+    }
 }
 
 void CJpegImage::Write(const std::string& path)

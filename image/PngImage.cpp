@@ -9,6 +9,7 @@
 #include <png.h>
 
 #include "image/Exceptions.h"
+#include "image/ExifOrientation.h"
 #include "image/ImageLimits.h"
 #include "image/WriteOutcome.h"
 
@@ -24,6 +25,19 @@ namespace {
 // The file gamma of a picture meant for a display of gamma 2.2, in the gAMA
 // chunk's units of 1/100000: 100000 / 2.2, rounded.
 constexpr png_fixed_point kFileGamma = 45455;
+
+// No ancillary chunk may claim more than this once decompressed (colour
+// profiles of real cameras stay far below), and no more than this many of them
+// are kept: a tiny file of absurd text or palette chunks is refused instead of
+// filling memory.
+constexpr png_alloc_size_t kMaxChunkBytes = png_alloc_size_t{8} << 20;
+constexpr png_uint_32 kMaxCachedChunks = 256;
+
+// Ancillary chunks the picture does not need. libpng would allocate the length
+// such a chunk claims before finding the file too short; ignored, it is only
+// skipped. Five bytes each: the name and its terminating zero.
+constexpr png_byte kIgnoredChunks[] = "tEXt\0zTXt\0iTXt\0sPLT\0hIST\0pCAL\0sCAL\0tIME\0oFFs\0pHYs\0sBIT\0bKGD";
+constexpr int kIgnoredChunkCount = static_cast<int>(sizeof kIgnoredChunks / 5);
 
 // The library's texts never reach the user: errors only jump back, warnings are dropped.
 [[noreturn]] void JumpBackOnError(png_structp png, png_const_charp)
@@ -69,6 +83,11 @@ bool ReadPngHeader(PngReadSession& s)
     if (setjmp(png_jmpbuf(s.png)) != 0)
         return false;
     png_init_io(s.png, s.file);
+    png_set_chunk_malloc_max(s.png, kMaxChunkBytes);
+    png_set_chunk_cache_max(s.png, kMaxCachedChunks);
+    png_set_user_limits(s.png, static_cast<png_uint_32>(kMaxPictureDimension),
+                        static_cast<png_uint_32>(kMaxPictureDimension));
+    png_set_keep_unknown_chunks(s.png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks, kIgnoredChunkCount);
     png_read_info(s.png, s.info);
     int bitDepth = 0;
     int colorType = 0;
@@ -99,8 +118,27 @@ bool ReadPngPixels(PngReadSession& s, png_bytepp rows)
     if (setjmp(png_jmpbuf(s.png)) != 0)
         return false;
     png_read_image(s.png, rows);
-    png_read_end(s.png, nullptr);
+    // Into info: an eXIf chunk may follow the pixels.
+    png_read_end(s.png, s.info);
     return true;
+}
+
+// The embedded profile and the Exif orientation, wherever their chunks stood.
+PictureMetadata MetadataOf(const PngReadSession& s)
+{
+    PictureMetadata metadata;
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 profileLength = 0;
+    if (png_get_iCCP(s.png, s.info, &name, &compression, &profile, &profileLength) == PNG_INFO_iCCP &&
+        profile != nullptr)
+        metadata.iccProfile.assign(profile, profile + profileLength);
+    png_uint_32 exifLength = 0;
+    png_bytep exif = nullptr;
+    if (png_get_eXIf_1(s.png, s.info, &exifLength, &exif) == PNG_INFO_eXIf && exif != nullptr)
+        metadata.orientation = ExifOrientation(exif, exifLength);
+    return metadata;
 }
 
 struct PngWriteSession {
@@ -186,6 +224,7 @@ void CPngImage::ReadFromStream(std::FILE* file)
     CDibImage::SetHeader(static_cast<int>(width), static_cast<int>(height), 24, nullptr);
     m_pColors.clear();
     m_pBits = std::move(bits);
+    m_metadata = MetadataOf(session);
 }
 
 void CPngImage::Write(const std::string& path)

@@ -2,9 +2,12 @@
 #include "image/TiffImage.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <system_error>
 
 #include <tiffio.h>
 
@@ -99,6 +102,60 @@ void CopyRasterToRows(const std::uint32_t* raster, std::uint32_t width, std::uin
     }
 }
 
+// Pictures this small are read whatever their strips claim.
+constexpr std::int64_t kAlwaysReadPixels = std::int64_t{1} << 22;
+
+// How many raw bytes one stored byte can at most become under compression, a
+// little above what each method reaches on a blank picture; 0 when the method
+// is not bounded that way (fax codings, whose blank rows take a bit each, are
+// judged by their rows instead).
+std::int64_t MaxExpansion(std::uint16_t compression)
+{
+    switch (compression) {
+    case COMPRESSION_NONE: return 2;
+    case COMPRESSION_PACKBITS: return 70;
+    case COMPRESSION_LZW:
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE:
+    case COMPRESSION_OJPEG:
+    case COMPRESSION_JPEG: return 1400;
+    default: return 0;
+    }
+}
+
+bool IsFaxCoding(std::uint16_t compression)
+{
+    return compression == COMPRESSION_CCITTRLE || compression == COMPRESSION_CCITTFAX3 ||
+           compression == COMPRESSION_CCITTFAX4 || compression == COMPRESSION_CCITTRLEW;
+}
+
+// False when the strips or tiles, all together and no longer than the file,
+// hold far less data than width x height pixels need even when compressed: a
+// few hundred bytes that claim a huge picture are refused before the raster is
+// allocated.
+bool StripsCanHoldPicture(TIFF* tif, std::uint32_t width, std::uint32_t height, std::uintmax_t fileSize)
+{
+    const std::int64_t pixels = std::int64_t{width} * height;
+    if (pixels <= kAlwaysReadPixels)
+        return true;
+    std::uint16_t bitsPerSample = 8;
+    std::uint16_t samplesPerPixel = 1;
+    std::uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    const std::uint32_t strips = TIFFNumberOfStrips(tif);
+    std::int64_t stored = 0;
+    for (std::uint32_t i = 0; i < strips && static_cast<std::uintmax_t>(stored) < fileSize; ++i)
+        stored += static_cast<std::int64_t>(TIFFGetStrileByteCount(tif, i));
+    stored = std::min<std::int64_t>(stored, static_cast<std::int64_t>(fileSize));
+    if (IsFaxCoding(compression))
+        return height <= stored * 8;
+    const std::int64_t expansion = MaxExpansion(compression);
+    const std::int64_t rawBits = pixels * std::max<std::int64_t>(1, std::int64_t{bitsPerSample} * samplesPerPixel);
+    return expansion == 0 || rawBits / 8 <= stored * expansion;
+}
+
 }  // namespace
 
 void CTiffImage::Read(const std::string& path)
@@ -119,11 +176,36 @@ void CTiffImage::Read(const std::string& path)
                        TIFFGetField(file.get(), TIFFTAG_IMAGELENGTH, &height) == 1;
     if (!sized || errorRaised || !IsAcceptablePictureSize(width, height))
         throw CArchiveException(CArchiveException::generic);
+    std::error_code sizeError;
+    const std::uintmax_t fileSize = std::filesystem::file_size(path, sizeError);
+    if (sizeError || !StripsCanHoldPicture(file.get(), width, height, fileSize))
+        throw CArchiveException(CArchiveException::generic);
+    // A valid file of a kind the library cannot render (float samples, odd
+    // bit depths) is a variant we do not support, not a damaged file.
+    char message[1024] = {};
+    if (TIFFRGBAImageOK(file.get(), message) == 0)
+        throw CArchiveException(errorRaised ? CArchiveException::generic : CArchiveException::badIndex);
+
+    m_metadata = PictureMetadata{};
+    std::uint32_t profileLength = 0;
+    const std::uint8_t* profile = nullptr;
+    if (TIFFGetField(file.get(), TIFFTAG_ICCPROFILE, &profileLength, &profile) == 1 && profile != nullptr)
+        m_metadata.iccProfile.assign(profile, profile + profileLength);
 
     PixelBuffer bits;
     {
         TiffRaster raster(static_cast<std::size_t>(width) * height);
-        if (TIFFReadRGBAImage(file.get(), width, height, raster.data(), 0) == 0 || errorRaised)
+        TIFFRGBAImage reader;
+        if (TIFFRGBAImageBegin(&reader, file.get(), 0, message) == 0 || errorRaised)
+            throw CArchiveException(CArchiveException::generic);
+        // The rows as stored, bottom-up: the orientation is applied exactly
+        // later, where the library would only approximate orientations 5 to 8.
+        m_metadata.orientation = reader.orientation >= 1 && reader.orientation <= 8 ? reader.orientation : 1;
+        reader.orientation = ORIENTATION_TOPLEFT;
+        reader.req_orientation = ORIENTATION_BOTLEFT;
+        const int got = TIFFRGBAImageGet(&reader, raster.data(), width, height);
+        TIFFRGBAImageEnd(&reader);
+        if (got == 0 || errorRaised)
             throw CArchiveException(CArchiveException::generic);
         const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(width, 24));
         bits = PixelBuffer::Allocate(rowBytes * height, true);

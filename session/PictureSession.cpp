@@ -12,9 +12,20 @@
 #include "image/SafeSave.h"
 #include "resources/StringIds.h"
 #include "session/DocumentReader.h"
+#include "session/ForeignFormatName.h"
 #include "session/SessionFailure.h"
+#include "session/UprightPicture.h"
 
 namespace {
+
+// Names the format of a picture we recognise but do not open, rather than
+// calling it no picture at all.
+void RefuseForeignFormat(const std::string& path)
+{
+    const int nameId = ForeignFormatNameId(ForeignFormatOfFile(path));
+    if (nameId != 0)
+        throw SessionFailure(IDS_LOAD_FAILED, path, nameId);
+}
 
 }  // namespace
 
@@ -36,11 +47,14 @@ std::unique_ptr<PictureSession> PictureSession::Open(const std::string& path)
     if (!codec && SavesAsDocument(path))
         return OpenDocument(path);
     if (!codec)
+        RefuseForeignFormat(path);
+    if (!codec)
         throw SessionFailure(IDS_LOAD_FAILED, SessionFailure::Cause::UnknownFormat, path);
     try {
         codec->Read(path);
         if (!codec->ConvertTo24Bit())
             throw CArchiveException(CArchiveException::generic);
+        MakeUprightInSrgb(*codec);
         const BITMAPINFOHEADER header = codec->GetHeader();
         auto session = std::make_unique<PictureSession>(header.biWidth, header.biHeight, std::move(codec->m_pBits));
         session->m_sourceName = FileNameOf(path);

@@ -214,9 +214,11 @@ TEST(CodecCorpusAll, OtherFilesLoadOrAreRefusedWithTheirKind)
         const char* name;
         int refusal;
         int atLeastLoaded;
+        int variantRefusal;  // a valid kind of the format we cannot render
     };
-    for (const Folder& folder : {Folder{"png", CArchiveException::generic, 7}, Folder{"jpeg", CArchiveException::badIndex, 13},
-                                 Folder{"tiff", CArchiveException::generic, 28}}) {
+    for (const Folder& folder : {Folder{"png", CArchiveException::generic, 7, CArchiveException::generic},
+                                 Folder{"jpeg", CArchiveException::badIndex, 13, CArchiveException::badIndex},
+                                 Folder{"tiff", CArchiveException::generic, 28, CArchiveException::badIndex}}) {
         int loadedCount = 0;
         for (const fs::path& path : FilesIn(kCorpus / folder.name)) {
             SCOPED_TRACE(path.filename().string());
@@ -232,7 +234,7 @@ TEST(CodecCorpusAll, OtherFilesLoadOrAreRefusedWithTheirKind)
                 ++loadedCount;
                 ExpectWellFormed(*codec);
             } else {
-                EXPECT_EQ(cause, folder.refusal);
+                EXPECT_TRUE(cause == folder.refusal || cause == folder.variantRefusal) << "cause " << cause;
             }
         }
         EXPECT_GE(loadedCount, folder.atLeastLoaded) << folder.name;

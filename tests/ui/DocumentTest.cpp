@@ -170,13 +170,17 @@ void DocumentTest::fileThatIsNoPictureShowsTheLoadMessage()
 {
     EditorHarness editor;
     testpictures::ScratchDirectory scratch;
-    // Neither the bytes nor the ending name a format; a GIF is one we cannot read.
+    // Neither the bytes nor the ending name a format; a GIF is one we cannot
+    // read, and the message says which format it saw.
     const QString text = QtPath(scratch.Write("notizen.txt", {'E', 'i', 'n', 'k', 'a', 'u', 'f'}));
     const QString gif = QtPath(scratch.Write("bild.gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0}));
-    for (const QString& path : {text, gif}) {
+    const QString gifMessage = QStringLiteral(
+        "Die Datei ist ein Bild im Format GIF, das Grimasso nicht öffnen kann. Bitte speichern Sie es in einem "
+        "anderen Programm als JPEG, PNG, TIFF, HEIC oder WebP.");
+    for (const auto& [path, message] : {std::pair{text, kLoadFailed}, std::pair{gif, gifMessage}}) {
         editor.messages.clear();
         QVERIFY(!Open(editor, path));
-        QCOMPARE(editor.messages, QStringList{kLoadFailed});
+        QCOMPARE(editor.messages, QStringList{message});
     }
     QVERIFY(editor.Manager().Documents().isEmpty());
     QVERIFY(editor.Area()->subWindowList().isEmpty());

@@ -324,10 +324,13 @@ void FrameworkDocManagerTest::saveAllModifiedStopsAtCancel()
 void FrameworkDocManagerTest::filtersBecomeQtFilters()
 {
     QCOMPARE(ConvertFileFilter(LoadQString(IDS_OPEN_FILTER)),
-             (QStringList{QStringLiteral("Alle bekannten Grafikformate (*.bmp *.jpg *.jpeg *.jpe *.tif *.tiff *.png *.grimasso)"),
+             (QStringList{QStringLiteral("Alle bekannten Grafikformate (*.bmp *.jpg *.jpeg *.jpe *.tif *.tiff *.png "
+                                                         "*.heic *.heif *.avif *.webp *.grimasso)"),
                           QStringLiteral("Windows-Bitmap-Grafik (*.bmp)"),
                           QStringLiteral("JPEG-Grafik (*.jpg *.jpeg *.jpe)"), QStringLiteral("TIFF (*.tif *.tiff)"),
                           QStringLiteral("Portable Network Graphic (*.png)"),
+                          QStringLiteral("HEIC/HEIF-Foto (*.heic *.heif)"), QStringLiteral("AVIF-Bild (*.avif)"),
+                          QStringLiteral("WebP-Bild (*.webp)"),
                           QStringLiteral("Grimasso-Dokument (*.grimasso)")}));
     QCOMPARE(ConvertFileFilter(QStringLiteral("Video|*.avi||")), QStringList{QStringLiteral("Video (*.avi)")});
     QVERIFY(ConvertFileFilter(QString()).isEmpty());

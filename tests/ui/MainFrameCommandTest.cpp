@@ -140,9 +140,10 @@ void MainFrameCommandTest::ctrlOAsksWithThePictureFilterAndOpensOrActivates()
     QTest::keyClick(m_frame, Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(m_dialogCalls,
              (QStringList{"0",
-                          "Alle bekannten Grafikformate|*.bmp;*.jpg;*.jpeg;*.jpe;*.tif;*.tiff;*.png;*.grimasso|"
+                          "Alle bekannten Grafikformate|*.bmp;*.jpg;*.jpeg;*.jpe;*.tif;*.tiff;*.png;*.heic;*.heif;*.avif;*.webp;*.grimasso|"
                           "Windows-Bitmap-Grafik (*.bmp)|*.bmp|JPEG-Grafik (*.jpg *.jpeg *.jpe)|*.jpg;*.jpeg;*.jpe|"
                           "TIFF (*.tif *.tiff)|*.tif;*.tiff|Portable Network Graphic (*.png)|*.png|"
+                          "HEIC/HEIF-Foto (*.heic *.heif)|*.heic;*.heif|AVIF-Bild (*.avif)|*.avif|WebP-Bild (*.webp)|*.webp|"
                           "Grimasso-Dokument (*.grimasso)|*.grimasso||",
                           "bmp", ""}));
     QCOMPARE(TestDocuments().size(), 1);

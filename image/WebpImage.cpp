@@ -1,0 +1,160 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "image/WebpImage.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <webp/decode.h>
+#include <webp/demux.h>
+
+#include "image/Exceptions.h"
+#include "image/ExifOrientation.h"
+#include "image/ImageLimits.h"
+
+namespace {
+
+// A RIFF chunk's size field is 32 bits, so no valid file is larger.
+constexpr long kMaxFileBytes = 0xFFFFFFFFL;
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        throw CFileException(CFileException::generic, -1, path);
+    std::vector<std::uint8_t> bytes;
+    bool complete = std::fseek(file, 0, SEEK_END) == 0;
+    const long size = complete ? std::ftell(file) : -1;
+    complete = complete && size >= 0 && size <= kMaxFileBytes && std::fseek(file, 0, SEEK_SET) == 0;
+    if (complete) {
+        try {
+            bytes.resize(static_cast<std::size_t>(size));
+        } catch (const std::bad_alloc&) {
+            std::fclose(file);
+            throw CMemoryException();
+        }
+        complete = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    }
+    std::fclose(file);
+    if (!complete)
+        throw CArchiveException(CArchiveException::generic);
+    return bytes;
+}
+
+struct DemuxDeleter {
+    void operator()(WebPDemuxer* p) const { WebPDemuxDelete(p); }
+};
+struct AnimDecoderDeleter {
+    void operator()(WebPAnimDecoder* p) const { WebPAnimDecoderDelete(p); }
+};
+
+// The payload of the first chunk named fourcc, or an empty range.
+std::vector<std::uint8_t> ChunkOf(WebPDemuxer* demux, const char* fourcc)
+{
+    WebPChunkIterator chunk;
+    std::vector<std::uint8_t> payload;
+    if (WebPDemuxGetChunk(demux, fourcc, 1, &chunk)) {
+        payload.assign(chunk.chunk.bytes, chunk.chunk.bytes + chunk.chunk.size);
+        WebPDemuxReleaseChunkIterator(&chunk);
+    }
+    return payload;
+}
+
+// Reverses the order of rows in place: the library writes top-down rows.
+void TurnRowsBottomUp(std::uint8_t* rows, std::ptrdiff_t rowBytes, int height)
+{
+    std::vector<std::uint8_t> spare(static_cast<std::size_t>(rowBytes));
+    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+        std::uint8_t* a = rows + top * rowBytes;
+        std::uint8_t* b = rows + bottom * rowBytes;
+        std::memcpy(spare.data(), a, spare.size());
+        std::memcpy(a, b, spare.size());
+        std::memcpy(b, spare.data(), spare.size());
+    }
+}
+
+// A still picture straight into the rows, blue-green-red, alpha dropped.
+void DecodeStill(const WebPData& data, int height, std::uint8_t* rows, std::ptrdiff_t rowBytes)
+{
+    if (WebPDecodeBGRInto(data.bytes, data.size, rows, static_cast<std::size_t>(rowBytes * height),
+                          static_cast<int>(rowBytes)) == nullptr)
+        throw CArchiveException(CArchiveException::generic);
+    // The padding of the last column stays as the zero-filled buffer had it.
+    TurnRowsBottomUp(rows, rowBytes, height);
+}
+
+// The first frame of an animation on its canvas, as a player shows it first.
+void DecodeFirstFrame(const WebPData& data, int width, int height, std::uint8_t* rows, std::ptrdiff_t rowBytes)
+{
+    WebPAnimDecoderOptions options;
+    if (!WebPAnimDecoderOptionsInit(&options))
+        throw CArchiveException(CArchiveException::generic);
+    options.color_mode = MODE_BGRA;
+    options.use_threads = 0;
+    std::unique_ptr<WebPAnimDecoder, AnimDecoderDeleter> decoder(WebPAnimDecoderNew(&data, &options));
+    std::uint8_t* canvas = nullptr;
+    int timestamp = 0;
+    if (!decoder || !WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp) || canvas == nullptr)
+        throw CArchiveException(CArchiveException::generic);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* source = canvas + static_cast<std::ptrdiff_t>(y) * width * 4;
+        std::uint8_t* pixel = rows + static_cast<std::ptrdiff_t>(height - 1 - y) * rowBytes;
+        for (int x = 0; x < width; ++x, source += 4, pixel += 3) {
+            pixel[0] = source[0];
+            pixel[1] = source[1];
+            pixel[2] = source[2];
+        }
+    }
+}
+
+}  // namespace
+
+void CWebpImage::Read(const std::string& path)
+{
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+    const WebPData data{bytes.data(), bytes.size()};
+    std::unique_ptr<WebPDemuxer, DemuxDeleter> demux(WebPDemux(&data));
+    if (!demux)
+        throw CArchiveException(CArchiveException::generic);
+    const int width = static_cast<int>(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH));
+    const int height = static_cast<int>(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT));
+    const std::uint32_t flags = WebPDemuxGetI(demux.get(), WEBP_FF_FORMAT_FLAGS);
+    if (!IsAcceptablePictureSize(width, height))
+        throw CArchiveException(CArchiveException::generic);
+
+    m_metadata = PictureMetadata{};
+    if (flags & ICCP_FLAG)
+        m_metadata.iccProfile = ChunkOf(demux.get(), "ICCP");
+    if (flags & EXIF_FLAG) {
+        const std::vector<std::uint8_t> exif = ChunkOf(demux.get(), "EXIF");
+        m_metadata.orientation = ExifOrientation(exif.data(), exif.size());
+    }
+
+    const std::int64_t rowBytes = RowBytes(width, 24);
+    PixelBuffer pixels = PixelBuffer::Allocate(static_cast<std::size_t>(rowBytes * height), true);
+    if (flags & ANIMATION_FLAG) {
+        DecodeFirstFrame(data, width, height, pixels.data(), rowBytes);
+    } else {
+        // A still picture is one frame covering the canvas.
+        WebPIterator frame;
+        if (!WebPDemuxGetFrame(demux.get(), 1, &frame))
+            throw CArchiveException(CArchiveException::generic);
+        const WebPData fragment = frame.fragment;
+        const bool covers = frame.x_offset == 0 && frame.y_offset == 0 && frame.width == width && frame.height == height;
+        WebPDemuxReleaseIterator(&frame);
+        if (!covers)
+            throw CArchiveException(CArchiveException::generic);
+        DecodeStill(fragment, height, pixels.data(), rowBytes);
+    }
+    CDibImage::SetHeader(width, height, 24, nullptr);
+    m_pColors.clear();
+    m_pBits = std::move(pixels);
+}
+
+void CWebpImage::Write(const std::string&)
+{
+    throw CArchiveException(CArchiveException::writeOnly);
+}
