@@ -126,6 +126,14 @@ public:
     void ComposeDrag(std::int32_t ax, std::int32_t ay, std::int32_t tx, std::int32_t ty, std::int32_t radius);
     // Puts the restore point back into the box x0..x1, y0..y1 (map and picture).
     void RestoreBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
+    // A checkpoint of a composition: the map's entries in the box x0..x1,
+    // y0..y1 (inside the picture), row after row, into saved (raises
+    // CMemoryException).
+    void SaveBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, MapBuffer& saved) const;
+    // Puts the box x0..x1, y0..y1 back to the restore point overlaid with saved,
+    // a SaveBox of sx0..sx1, sy0..sy1, and renders it once.
+    void RestoreBoxWith(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, const MapBuffer& saved,
+                        std::int32_t sx0, std::int32_t sy0, std::int32_t sx1, std::int32_t sy1);
     // Takes the memory of the copy of the map that the compositions read from
     // (raises CMemoryException), and frees it again.
     void ReserveCompositionScratch();

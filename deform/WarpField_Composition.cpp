@@ -103,6 +103,52 @@ void CWarpField::RestoreBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, s
         RestoreFromUndo(x0, x1, y0, y1 + 1);
 }
 
+void CWarpField::SaveBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, MapBuffer& saved) const
+{
+    if (x0 > x1 || y0 > y1) {
+        saved.clear();
+        return;
+    }
+    const std::size_t count = static_cast<std::size_t>(x1 - x0 + 1);
+    try {
+        saved.resize(count * static_cast<std::size_t>(y1 - y0 + 1));
+    } catch (const std::bad_alloc&) {
+        throw CMemoryException();
+    }
+    for (std::int32_t y = y0; y <= y1; ++y) {
+        const std::size_t at = IndexOf(x0, y);
+        std::copy(m_pMap.begin() + at, m_pMap.begin() + at + count, saved.begin() + count * static_cast<std::size_t>(y - y0));
+    }
+}
+
+void CWarpField::RestoreBoxWith(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, const MapBuffer& saved,
+                                std::int32_t sx0, std::int32_t sy0, std::int32_t sx1, std::int32_t sy1)
+{
+    FlushMovePointPreview();
+    CatchUpUndoMap();
+    x0 = std::max(x0, 0);
+    y0 = std::max(y0, 0);
+    x1 = std::min(x1, m_width - 1);
+    y1 = std::min(y1, m_height - 1);
+    if (x0 > x1 || y0 > y1)
+        return;
+    const std::size_t savedCount = sx0 <= sx1 ? static_cast<std::size_t>(sx1 - sx0 + 1) : 0;
+    // Each row is rendered once, after both copies, while its entries are in the cache.
+    ForEachRowBand(y0, y1 + 1, (std::int64_t{x1} - x0 + 1) * (std::int64_t{y1} - y0 + 1),
+                   [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+        for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
+            const std::size_t at = IndexOf(x0, y);
+            std::copy(m_pUndoMap.begin() + at, m_pUndoMap.begin() + at + (x1 - x0 + 1), m_pMap.begin() + at);
+            const std::int32_t from = std::max(x0, sx0), to = std::min(x1, sx1);
+            if (y >= sy0 && y <= sy1 && from <= to) {
+                const auto source = saved.begin() + savedCount * static_cast<std::size_t>(y - sy0) + (from - sx0);
+                std::copy(source, source + (to - from + 1), m_pMap.begin() + IndexOf(from, y));
+            }
+            RenderRows(x0, x1, y, y + 1);
+        }
+    });
+}
+
 void CWarpField::ReserveCompositionScratch()
 {
     if (m_compositionScratch.size() == m_pMap.size())

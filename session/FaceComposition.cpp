@@ -35,14 +35,67 @@ PictureArea FaceComposition::BoxOf(const ToolStep& step, std::int32_t height)
             ClampedCeil(y1 + reach + kMargin)};
 }
 
+PictureArea FaceComposition::BoxOf(const ToolSteps& steps, std::size_t first, std::size_t last, std::int32_t width,
+                                   std::int32_t height)
+{
+    PictureArea box;
+    for (std::size_t i = first; i < last; ++i)
+        box = box.United(BoxOf(steps[i], height));
+    box = {std::max(box.left, 0), std::max(box.bottom, 0), std::min(box.right, width - 1), std::min(box.top, height - 1)};
+    return box.IsEmpty() ? PictureArea{} : box;
+}
+
 PictureArea FaceComposition::Run(CWarpField& field, const ToolSteps& steps)
 {
-    const std::int32_t height = field.Height();
-    const PictureArea before = m_touched;
-    if (!before.IsEmpty())
-        field.RestoreBox(before.left, before.bottom, before.right, before.top);
-    PictureArea touched;
-    for (const ToolStep& step : steps) {
+    const std::int32_t width = field.Width(), height = field.Height();
+    const std::size_t common = static_cast<std::size_t>(
+        std::mismatch(m_steps.begin(), m_steps.end(), steps.begin(), steps.end()).first - m_steps.begin());
+    // The map differs from the state after the first `first` steps only where
+    // the previous list's later steps wrote.
+    std::size_t first = 0;
+    PictureArea before;
+    if (m_hasCheckpoint && m_checkpointSteps <= common) {
+        first = m_checkpointSteps;
+        before = BoxOf(m_steps, first, m_steps.size(), width, height);
+        if (!before.IsEmpty())
+            field.RestoreBoxWith(before.left, before.bottom, before.right, before.top, m_checkpoint, m_checkpointBox.left,
+                                 m_checkpointBox.bottom, m_checkpointBox.right, m_checkpointBox.top);
+    } else {
+        m_hasCheckpoint = false;
+        before = m_touched;
+        if (!before.IsEmpty())
+            field.RestoreBox(before.left, before.bottom, before.right, before.top);
+    }
+    // The steps the lists share end where the next slider move will most likely
+    // start again: the checkpoint moves there.
+    auto takeCheckpoint = [&](std::size_t at) {
+        if (m_hasCheckpoint && m_checkpointSteps == at)
+            return;
+        m_hasCheckpoint = false;
+        m_checkpointBox = BoxOf(steps, 0, at, width, height);
+        field.SaveBox(m_checkpointBox.left, m_checkpointBox.bottom, m_checkpointBox.right, m_checkpointBox.top,
+                      m_checkpoint);
+        m_checkpointSteps = at;
+        m_hasCheckpoint = true;
+    };
+    // Should a step run out of memory, the next list starts afresh from the
+    // restore point over every box either list can have touched.
+    m_touched = m_touched.United(BoxOf(steps, 0, steps.size(), width, height));
+    struct Afresh {
+        FaceComposition& composition;
+        bool done = false;
+        ~Afresh()
+        {
+            if (!done) {
+                composition.m_hasCheckpoint = false;
+                composition.m_steps.clear();
+            }
+        }
+    } afresh{*this};
+    for (std::size_t i = first; i < steps.size(); ++i) {
+        if (i == common)
+            takeCheckpoint(i);
+        const ToolStep& step = steps[i];
         const std::int32_t y = height - 1 - step.y;
         switch (step.kind) {
         case ToolStepKind::Enlarge:
@@ -55,13 +108,11 @@ PictureArea FaceComposition::Run(CWarpField& field, const ToolSteps& steps)
             field.ComposeDrag(step.x, y, step.toX, height - 1 - step.toY, static_cast<std::int32_t>(step.radius));
             break;
         }
-        touched = touched.United(BoxOf(step, height));
     }
-    const PictureArea whole = PictureArea::Whole(field.Width(), height);
-    touched = {std::max(touched.left, whole.left), std::max(touched.bottom, whole.bottom),
-               std::min(touched.right, whole.right), std::min(touched.top, whole.top)};
-    if (touched.IsEmpty())
-        touched = PictureArea{};
-    m_touched = touched;
-    return before.United(touched);
+    if (common == steps.size())
+        takeCheckpoint(common);
+    m_steps = steps;
+    afresh.done = true;
+    m_touched = BoxOf(steps, 0, steps.size(), width, height);
+    return before.United(BoxOf(steps, first, steps.size(), width, height));
 }

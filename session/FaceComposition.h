@@ -4,12 +4,17 @@
 // puts back what the previous list touched from the restore point and runs the
 // new list on it, so the result always equals the steps run on the map of the
 // gesture's start, one gesture after the other.
+//
+// A slider moves one feature, so a new list mostly repeats the previous one's
+// leading steps. The map after those steps is kept as a checkpoint (only the
+// box they touch: elsewhere it is the restore point), and while the next list
+// starts with the same steps only its tail is run again from there.
+#include <cstddef>
 #include <cstdint>
 
 #include "face/ToolStep.h"
+#include "deform/WarpField.h"
 #include "session/PictureArea.h"
-
-class CWarpField;
 
 class FaceComposition {
 public:
@@ -23,5 +28,16 @@ public:
     static PictureArea BoxOf(const ToolStep& step, std::int32_t height);
 
 private:
+    // The union of the boxes of steps[first, last), clipped to the picture.
+    static PictureArea BoxOf(const ToolSteps& steps, std::size_t first, std::size_t last, std::int32_t width,
+                             std::int32_t height);
+
     PictureArea m_touched;
+    ToolSteps m_steps;  // the latest list
+    // The map after the first m_checkpointSteps steps of m_steps inside
+    // m_checkpointBox, while m_hasCheckpoint.
+    bool m_hasCheckpoint = false;
+    std::size_t m_checkpointSteps = 0;
+    PictureArea m_checkpointBox;
+    MapBuffer m_checkpoint;
 };

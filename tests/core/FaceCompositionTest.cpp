@@ -118,6 +118,45 @@ TEST(FaceComposition, CommittedMapEqualsTheStepsAsGesturesAfterAnyEarlierPreview
     }
 }
 
+// Slider moves as the dialog makes them: a late step changed twice (the run
+// goes on from the map after the shared leading steps), then an early one
+// (that state no longer holds), the same list again, a shorter and a longer
+// one. After each the map and picture equal the list computed afresh.
+TEST(FaceComposition, EveryListAfterSliderMovesEqualsTheListComputedAfresh)
+{
+    using K = ToolStepKind;
+    auto list = [](int chinY, double eyes, double head, bool withHead) {
+        ToolSteps steps = {Drag(80, 90, 80, chinY, 25), Region(K::Enlarge, 60, 50, 12, eyes),
+                           Region(K::Enlarge, 100, 50, 12, eyes), Region(K::Shrink, 80, 75, 15, 0.8)};
+        if (withHead)
+            steps.push_back(Region(K::Enlarge, 80, 60, 45, head));
+        return steps;
+    };
+    const std::vector<std::pair<const char*, ToolSteps>> moves = {
+        {"start", list(100, 1.8, 1.3, true)},       {"head", list(100, 1.8, 1.4, true)},
+        {"head again", list(100, 1.8, 1.2, true)},  {"eyes", list(100, 1.5, 1.2, true)},
+        {"chin", list(95, 1.5, 1.2, true)},         {"same", list(95, 1.5, 1.2, true)},
+        {"head neutral", list(95, 1.5, 1.2, false)}, {"head back", list(95, 1.5, 1.6, true)},
+        {"eyes again", list(95, 2.2, 1.6, true)},   {"chin back", list(100, 2.2, 1.6, true)},
+    };
+    auto session = DeformedSession();
+    session->BeginFace();
+    for (const auto& [name, steps] : moves) {
+        SCOPED_TRACE(name);
+        session->PreviewFace(steps);
+        auto fresh = DeformedSession();
+        fresh->BeginFace();
+        fresh->PreviewFace(steps);
+        ASSERT_EQ(MapOf(session->Field()), MapOf(fresh->Field()));
+        ASSERT_EQ(PictureOf(session->Field()), PictureOf(fresh->Field()));
+    }
+    session->CommitFace();
+    auto expected = DeformedSession();
+    RunAsGestures(*expected, moves.back().second);
+    EXPECT_EQ(MapOf(session->Field()), MapOf(expected->Field()));
+    EXPECT_EQ(PictureOf(session->Field()), PictureOf(expected->Field()));
+}
+
 TEST(FaceComposition, UndoAndCancelRestoreTheMapOfTheStart)
 {
     for (const bool cancel : {false, true}) {
