@@ -131,9 +131,12 @@ public:
     // CMemoryException).
     void SaveBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, MapBuffer& saved) const;
     // Puts the box x0..x1, y0..y1 back to the restore point overlaid with saved,
-    // a SaveBox of sx0..sx1, sy0..sy1, and renders it once.
+    // a SaveBox of sx0..sx1, sy0..sy1, and renders it once, except the pixels
+    // at most kr - 2 from (kx, ky): the caller's next region step of radius
+    // kr there renders them anyway (kr 0 for none).
     void RestoreBoxWith(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, const MapBuffer& saved,
-                        std::int32_t sx0, std::int32_t sy0, std::int32_t sx1, std::int32_t sy1);
+                        std::int32_t sx0, std::int32_t sy0, std::int32_t sx1, std::int32_t sy1, std::int32_t kx,
+                        std::int32_t ky, double kr);
     // Takes the memory of the copy of the map that the compositions read from
     // (raises CMemoryException), and frees it again.
     void ReserveCompositionScratch();

@@ -122,8 +122,12 @@ void CWarpField::SaveBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, std:
 }
 
 void CWarpField::RestoreBoxWith(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, const MapBuffer& saved,
-                                std::int32_t sx0, std::int32_t sy0, std::int32_t sx1, std::int32_t sy1)
+                                std::int32_t sx0, std::int32_t sy0, std::int32_t sx1, std::int32_t sy1, std::int32_t kx,
+                                std::int32_t ky, double kr)
 {
+    // Two pixels inside the circle, so that the region step's rounding of its
+    // box and distances cannot leave one of them out.
+    const double kept = kr - 2.0;
     FlushMovePointPreview();
     CatchUpUndoMap();
     x0 = std::max(x0, 0);
@@ -143,6 +147,19 @@ void CWarpField::RestoreBoxWith(std::int32_t x0, std::int32_t y0, std::int32_t x
             if (y >= sy0 && y <= sy1 && from <= to) {
                 const auto source = saved.begin() + savedCount * static_cast<std::size_t>(y - sy0) + (from - sx0);
                 std::copy(source, source + (to - from + 1), m_pMap.begin() + IndexOf(from, y));
+            }
+            const double dy = static_cast<double>(y) - ky;
+            if (kept > 0.0 && dy * dy <= kept * kept) {
+                const double half = std::floor(std::sqrt(kept * kept - dy * dy));
+                const std::int32_t skipFrom = std::max(ClampedFloor(kx - half), x0);
+                const std::int32_t skipTo = std::min(ClampedFloor(kx + half), x1);
+                if (skipFrom <= skipTo) {
+                    if (x0 < skipFrom)
+                        RenderRows(x0, skipFrom - 1, y, y + 1);
+                    if (skipTo < x1)
+                        RenderRows(skipTo + 1, x1, y, y + 1);
+                    continue;
+                }
             }
             RenderRows(x0, x1, y, y + 1);
         }

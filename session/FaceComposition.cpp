@@ -57,9 +57,24 @@ PictureArea FaceComposition::Run(CWarpField& field, const ToolSteps& steps)
     if (m_hasCheckpoint && m_checkpointSteps <= common) {
         first = m_checkpointSteps;
         before = BoxOf(m_steps, first, m_steps.size(), width, height);
+        // The largest circle of the new tail renders its pixels again: the
+        // restore leaves them out.
+        std::int32_t kx = 0, ky = 0;
+        double kr = 0;
+        for (std::size_t i = first; i < steps.size(); ++i) {
+            const ToolStep& step = steps[i];
+            const double reach = step.kind == ToolStepKind::Enlarge ? step.factor * step.radius
+                                 : step.kind == ToolStepKind::Shrink ? step.radius
+                                                                     : 0.0;
+            if (reach > kr) {
+                kx = step.x;
+                ky = height - 1 - step.y;
+                kr = reach;
+            }
+        }
         if (!before.IsEmpty())
             field.RestoreBoxWith(before.left, before.bottom, before.right, before.top, m_checkpoint, m_checkpointBox.left,
-                                 m_checkpointBox.bottom, m_checkpointBox.right, m_checkpointBox.top);
+                                 m_checkpointBox.bottom, m_checkpointBox.right, m_checkpointBox.top, kx, ky, kr);
     } else {
         m_hasCheckpoint = false;
         before = m_touched;
