@@ -4,6 +4,7 @@
 #include "deform/WarpField.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -17,6 +18,7 @@
 CWarpField::CWarpField(std::int32_t width, std::int32_t height, PixelBuffer pixels, std::int32_t radius)
     : m_radius(radius), m_width(width), m_height(height), m_header{}, m_rowBytes(0)
 {
+    MapChanges();
     if (width <= 0 || height <= 0)
         throw CArchiveException(CArchiveException::generic);
     if (!IsAcceptablePictureSize(width, height))
@@ -70,6 +72,7 @@ void CWarpField::BeginDeformation(WarpMode mode)
     // A preview left over from a gesture that was never ended must not survive it.
     FlushMovePointPreview();
     CopyMapToUndoMap();
+    MapChanges();
     m_canUndo = true;
     m_mode = mode;
     m_mapEqualsUndoOutsideDirty = true;
@@ -89,6 +92,7 @@ void CWarpField::BeginDeformation(WarpMode mode)
 
 void CWarpField::EndDeformation()
 {
+    MapChanges();
     if (m_mode != ModeMovePoint)
         return;
     FlushMovePointPreview();
@@ -100,6 +104,7 @@ void CWarpField::EndDeformation()
 
 void CWarpField::UndoDeformation()
 {
+    MapChanges();
     // Without a restore point there is nothing to go back to.
     if (!m_canUndo)
         return;
@@ -143,6 +148,14 @@ void CWarpField::CopyMapToUndoMap()
         std::copy(m_pMap.begin() + rowBegin * width, m_pMap.begin() + rowEnd * width, m_pUndoMap.begin() + rowBegin * width);
     });
     m_undoMapBehind = false;
+    m_undoMapSource = m_mapRevision;
+}
+
+void CWarpField::MapChanges()
+{
+    // Shared by all fields, so a revision never names another field's map.
+    static std::atomic<std::uint64_t> s_next{1};
+    m_mapRevision = s_next.fetch_add(1);
 }
 
 void CWarpField::ClearPendingSegment()

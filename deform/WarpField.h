@@ -175,6 +175,12 @@ public:
     // ---- Keeping the state in a document (WarpField_State.cpp) ----
     // The map the latest gesture started from; only while CanUndo().
     const MapEntry* UndoMap() const { return m_canUndo ? m_pUndoMap.data() : nullptr; }
+    // A number for the map's present content, unique among all fields: every
+    // call that may change the map draws a new one. The recovery copy knows by
+    // it whether the undo map is a map it copied before.
+    std::uint64_t MapRevision() const { return m_mapRevision; }
+    // The revision of the map the undo map was copied from (0: none known).
+    std::uint64_t UndoMapSourceRevision() const { return m_undoMapSource; }
     // The mode of the latest gesture, whatever number it is.
     std::int32_t LastMode() const { return m_mode; }
     // Puts back a saved state: the map, and with undo the map the latest
@@ -199,6 +205,8 @@ private:
     MapBuffer m_pMap;
     MapBuffer m_pUndoMap;
     bool m_canUndo = false;
+    std::uint64_t m_mapRevision;
+    std::uint64_t m_undoMapSource = 0;
     std::int32_t m_mode = ModeMovePoint;
     std::int32_t m_pendingFromX = 0, m_pendingFromY = 0, m_pendingToX = 0, m_pendingToY = 0;
     std::int32_t m_dirtyMinX = 0, m_dirtyMaxX = 0, m_dirtyMaxY = 0, m_dirtyMinY = 0;
@@ -241,6 +249,8 @@ private:
     // undo map equals the map, but an undo leaves it behind to save the copy.
     void CatchUpUndoMap();
     void CopyMapToUndoMap();
+    // Draws a new map revision; first in every call that may change the map.
+    void MapChanges();
     void ClearPendingSegment();
     // Shared start of Enlarge, Shrink and Rotate: takes back the previous live call
     // outside the rows of the new box, and computes and stores the new box. False

@@ -10,6 +10,7 @@
 
 void CWarpField::ApplySavedMap(const MapEntry* saved, std::int32_t savedWidth, std::int32_t savedHeight)
 {
+    MapChanges();
     FlushMovePointPreview();
     CatchUpUndoMap();
     m_mapEqualsUndoOutsideDirty = false;

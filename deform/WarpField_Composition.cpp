@@ -63,16 +63,19 @@ void CWarpField::ComposeRegion(std::int32_t cx, std::int32_t cy, double reach, R
 
 void CWarpField::ComposeEnlarge(std::int32_t cx, std::int32_t cy, double radius, double factor)
 {
+    MapChanges();
     ComposeRegion(cx, cy, factor * radius, [&] { Enlarge(cx, cy, radius, factor); });
 }
 
 void CWarpField::ComposeShrink(std::int32_t cx, std::int32_t cy, double radius, double factor)
 {
+    MapChanges();
     ComposeRegion(cx, cy, radius, [&] { Shrink(cx, cy, radius, factor); });
 }
 
 void CWarpField::ComposeDrag(std::int32_t ax, std::int32_t ay, std::int32_t tx, std::int32_t ty, std::int32_t radius)
 {
+    MapChanges();
     // What a move-point gesture does: one live step from the press to the
     // target, then the release commits the previewed rest.
     const std::int32_t ownRadius = m_radius;
@@ -93,6 +96,7 @@ void CWarpField::ComposeDrag(std::int32_t ax, std::int32_t ay, std::int32_t tx, 
 
 void CWarpField::RestoreBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1)
 {
+    MapChanges();
     FlushMovePointPreview();
     CatchUpUndoMap();
     x0 = std::max(x0, 0);

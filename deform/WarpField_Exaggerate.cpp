@@ -37,6 +37,7 @@ bool CWarpField::ExaggerationBox(std::int32_t& x0, std::int32_t& y0, std::int32_
 
 void CWarpField::Exaggerate(double c)
 {
+    MapChanges();
     FlushMovePointPreview();
     if (m_exaggerationSpans.size() != static_cast<std::size_t>(m_height))
         return;  // no exaggeration under way

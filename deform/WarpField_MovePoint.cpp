@@ -20,6 +20,7 @@ constexpr double kSubMoveFactor = 0.6;
 
 void CWarpField::MovePoint(std::int32_t ax, std::int32_t ay, std::int32_t cx, std::int32_t cy, bool commit)
 {
+    MapChanges();
     const std::int32_t radius = m_radius;
     if (radius <= 0)
         return;
@@ -137,6 +138,7 @@ void CWarpField::MovePoint(std::int32_t ax, std::int32_t ay, std::int32_t cx, st
 
 void CWarpField::MovePointLive(std::int32_t& startX, std::int32_t& startY, std::int32_t tx, std::int32_t ty)
 {
+    MapChanges();
     // No movement: nothing to draw, and the pending rest stays what it was.
     if (m_radius <= 0 || (tx == startX && ty == startY))
         return;

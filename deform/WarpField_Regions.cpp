@@ -128,11 +128,13 @@ void CWarpField::ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius
 
 void CWarpField::Enlarge(std::int32_t cx, std::int32_t cy, double radius, double factor)
 {
+    MapChanges();
     // The affected circle grows with the factor; its middle is magnified by it.
     ApplyRadialWarp(cx, cy, factor * radius, 1.0 - 1.0 / factor, true);
 }
 
 void CWarpField::Shrink(std::int32_t cx, std::int32_t cy, double radius, double factor)
 {
+    MapChanges();
     ApplyRadialWarp(cx, cy, radius, 1.0 - factor, false);
 }

@@ -52,6 +52,7 @@ struct TurnTable {
 
 void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double angle, double amplification)
 {
+    MapChanges();
     const Swirl swirl{radius, radius * radius, amplification, angle / 360.0 * kFullCircle};
     std::int32_t x0 = 0, y0 = 0, x1 = -1, y1 = -1;
     if (!BeginRegionCall(cx, cy, radius, x0, y0, x1, y1))

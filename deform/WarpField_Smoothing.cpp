@@ -9,6 +9,7 @@
 
 void CWarpField::SmoothMap()
 {
+    MapChanges();
     FlushMovePointPreview();
     CatchUpUndoMap();
     const std::int32_t width = m_width;

@@ -19,6 +19,7 @@ bool AllInside(const MapBuffer& map, std::int32_t width, std::int32_t height)
 
 void CWarpField::RestoreState(MapBuffer map, MapBuffer undoMap, bool canUndo, std::int32_t lastMode)
 {
+    MapChanges();
     const std::size_t entries = static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height);
     // Rendering reads the undeformed pixel an entry names without a bounds check.
     if (map.size() != entries || !AllInside(map, m_width, m_height))
@@ -32,6 +33,7 @@ void CWarpField::RestoreState(MapBuffer map, MapBuffer undoMap, bool canUndo, st
     if (canUndo) {
         m_pUndoMap = std::move(undoMap);
         m_undoMapBehind = false;
+        m_undoMapSource = 0;  // a map no revision names
     } else {
         // Nothing reads the undo map before the next gesture copies the map into it.
         m_undoMapBehind = true;

@@ -153,6 +153,7 @@ struct PngWriteJob {
     const std::uint8_t* bits;  // bottom-up rows: the top row of the picture is the last
     std::ptrdiff_t rowBytes;
     int compressionLevel;  // zlib's level, or -1 for the library's default
+    bool singleFilter;     // only the "up" filter
 };
 
 bool WritePng(PngWriteSession& s, const PngWriteJob& job)
@@ -162,6 +163,8 @@ bool WritePng(PngWriteSession& s, const PngWriteJob& job)
     png_init_io(s.png, s.file);
     if (job.compressionLevel >= 0)
         png_set_compression_level(s.png, job.compressionLevel);
+    if (job.singleFilter)
+        png_set_filter(s.png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     png_set_IHDR(s.png, s.info, job.width, job.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_gAMA_fixed(s.png, s.info, kFileGamma);
@@ -264,7 +267,7 @@ void CPngImage::WriteToStream(std::FILE* file, const std::string& path)
     }
 
     const PngWriteJob job{static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), m_pBits.data(),
-                          rowBytes, m_compressionLevel};
+                          rowBytes, m_compressionLevel, m_singleFilter};
     const bool written = WritePng(session, job);
     // Taken before anything else can change errno (the error handler only jumps back).
     WriteOutcome outcome(file);

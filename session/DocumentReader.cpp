@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
+#include <future>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -178,11 +180,16 @@ DocumentContents ReadFromArchive(zip_t* archive, std::uint64_t fileSize, Documen
     // are checked even where only the map is wanted.
     const std::vector<std::uint8_t> picture = ReadSmallEntry(archive, kPictureEntry, fileSize, fileSize);
     ReadSmallEntry(archive, kPreviewEntry, fileSize, fileSize);
+    // The picture is decoded on a thread of its own while the maps are
+    // inflated here; the archive is touched by this thread only.
+    std::future<PixelBuffer> decoding;
+    if (parts == DocumentPartsToRead::Everything)
+        decoding = std::async(std::launch::async, DecodePicture, std::cref(picture), std::cref(description));
     contents.map = ReadMap(archive, kMapEntry, fileSize, description);
     if (description.canUndo)
         contents.undoMap = ReadMap(archive, kUndoMapEntry, fileSize, description, &contents.map);
-    if (parts == DocumentPartsToRead::Everything)
-        contents.picture = DecodePicture(picture, description);
+    if (decoding.valid())
+        contents.picture = decoding.get();
     return contents;
 }
 

@@ -12,9 +12,9 @@
 #include <unistd.h>
 
 #include <zip.h>
+#include <zlib.h>
 
 #include "deform/PictureScaling.h"
-#include "deform/RowBands.h"
 #include "image/Exceptions.h"
 #include "image/PngImage.h"
 #include "session/DocumentLayout.h"
@@ -23,10 +23,11 @@ namespace {
 
 using namespace document_layout;
 
-// zlib's level for the undeformed picture and for the maps: fast levels keep a
-// document's save as quick as a PNG of the same picture, at a little more size.
-constexpr int kPictureCompressionLevel = 3;
-constexpr zip_uint32_t kMapCompressionLevel = 1;
+// zlib's level for the undeformed picture (with a single row filter) and for
+// the maps: the fastest levels keep a document's save as quick as a PNG of the
+// same picture, at some more size.
+constexpr int kPictureCompressionLevel = 1;
+constexpr int kMapCompressionLevel = 1;
 
 struct ZipDiscarder {
     void operator()(zip_t* archive) const { zip_discard(archive); }
@@ -35,7 +36,8 @@ struct SourceFreer {
     void operator()(zip_source_t* source) const { zip_source_free(source); }
 };
 
-std::vector<std::uint8_t> EncodePng(std::int32_t width, std::int32_t height, const std::uint8_t* rows, int level)
+std::vector<std::uint8_t> EncodePng(std::int32_t width, std::int32_t height, const std::uint8_t* rows, int level,
+                                    bool singleFilter = false)
 {
     char* block = nullptr;
     std::size_t size = 0;
@@ -45,6 +47,7 @@ std::vector<std::uint8_t> EncodePng(std::int32_t width, std::int32_t height, con
     CPngImage codec;
     codec.SetHeader(width, height, 24, nullptr);
     codec.SetCompressionLevel(level);
+    codec.SetSingleFilter(singleFilter);
     const auto bytes = static_cast<std::size_t>(RowBytes(width, 24)) * static_cast<std::size_t>(height);
     codec.m_pBits = PixelBuffer::Borrow(rows, bytes);
     try {
@@ -95,8 +98,8 @@ std::vector<std::uint8_t> EncodePreview(const DocumentParts& parts)
     throw CFileException(CFileException::hardIO, zip_error_code_system(error), std::string());
 }
 
-// Adds name with data (which must outlive the archive), stored or deflated.
-void AddEntry(zip_t* archive, const char* name, const void* data, std::size_t size, bool deflate)
+// Adds name with data (which must outlive the archive), stored.
+void AddEntry(zip_t* archive, const char* name, const void* data, std::size_t size)
 {
     zip_source_t* source = zip_source_buffer(archive, data, size, 0);
     if (source == nullptr)
@@ -106,38 +109,140 @@ void AddEntry(zip_t* archive, const char* name, const void* data, std::size_t si
         zip_source_free(source);
         RaiseArchiveFailure(archive);
     }
-    const bool set = deflate ? zip_set_file_compression(archive, index, ZIP_CM_DEFLATE, kMapCompressionLevel) == 0
-                             : zip_set_file_compression(archive, index, ZIP_CM_STORE, 0) == 0;
-    if (!set)
+    if (zip_set_file_compression(archive, index, ZIP_CM_STORE, 0) != 0)
         RaiseArchiveFailure(archive);
 }
 
 // The map as the file keeps it: each entry relative to its own pixel (or, with
 // base, to base's entry there), modulo 65536, in little-endian order. Where a
 // picture is not deformed (or the undo map equals the map) the entries are
-// zero, which the container packs to almost nothing at little cost.
-std::vector<std::uint16_t> RelativeMap(const MapEntry* map, std::int32_t width, std::int32_t height,
-                                       const MapEntry* base = nullptr)
+// zero, which deflate packs to almost nothing at little cost.
+void RelativeRows(const MapEntry* map, const MapEntry* base, std::int32_t width, std::int32_t rowBegin,
+                  std::int32_t rowEnd, std::uint16_t* out)
 {
-    std::vector<std::uint16_t> relative(2 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    ForEachRowBand(height, std::int64_t{width} * height, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
-        for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
-            const std::size_t first = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-            for (std::int32_t x = 0; x < width; ++x) {
-                const MapEntry entry = map[first + static_cast<std::size_t>(x)];
-                const MapEntry origin = base ? base[first + static_cast<std::size_t>(x)] : MapEntry{x, y};
-                std::uint16_t dx = static_cast<std::uint16_t>(entry.x - origin.x);
-                std::uint16_t dy = static_cast<std::uint16_t>(entry.y - origin.y);
-                if constexpr (std::endian::native != std::endian::little) {
-                    dx = static_cast<std::uint16_t>((dx >> 8) | (dx << 8));
-                    dy = static_cast<std::uint16_t>((dy >> 8) | (dy << 8));
-                }
-                relative[2 * (first + static_cast<std::size_t>(x))] = dx;
-                relative[2 * (first + static_cast<std::size_t>(x)) + 1] = dy;
+    for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
+        const std::size_t first = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        for (std::int32_t x = 0; x < width; ++x) {
+            const MapEntry entry = map[first + static_cast<std::size_t>(x)];
+            const MapEntry origin = base ? base[first + static_cast<std::size_t>(x)] : MapEntry{x, y};
+            std::uint16_t dx = static_cast<std::uint16_t>(entry.x - origin.x);
+            std::uint16_t dy = static_cast<std::uint16_t>(entry.y - origin.y);
+            if constexpr (std::endian::native != std::endian::little) {
+                dx = static_cast<std::uint16_t>((dx >> 8) | (dx << 8));
+                dy = static_cast<std::uint16_t>((dy >> 8) | (dy << 8));
             }
+            *out++ = dx;
+            *out++ = dy;
         }
-    });
-    return relative;
+    }
+}
+
+// A map entry deflated here rather than by the archive: the relative rows are
+// made a band at a time, so the full-size relative map (and the cost of
+// touching its fresh pages) is never needed, and the work runs while the
+// picture's PNG is encoded on the other thread.
+struct DeflatedEntry {
+    std::vector<std::uint8_t> bytes;
+    std::uint64_t size = 0;
+    std::uint32_t crc = 0;
+    std::size_t readOffset = 0;
+    zip_error_t error;
+};
+
+void DeflateMap(const MapEntry* map, const MapEntry* base, std::int32_t width, std::int32_t height,
+                DeflatedEntry& entry)
+{
+    z_stream stream{};
+    // Raw deflate, as the archive stores it, at the fastest level.
+    if (deflateInit2(&stream, kMapCompressionLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw CMemoryException();
+    std::unique_ptr<z_stream, int (*)(z_stream*)> ender(&stream, deflateEnd);
+    const std::int32_t bandRows = std::max<std::int32_t>(1, (1 << 16) / std::max(width, 1));
+    std::vector<std::uint16_t> band(2 * static_cast<std::size_t>(width) * static_cast<std::size_t>(bandRows));
+    uLong crc = crc32(0L, Z_NULL, 0);
+    entry.bytes.resize(1 << 16);
+    std::size_t produced = 0;
+    for (std::int32_t row = 0; row < height || row == 0; row += bandRows) {
+        const std::int32_t rowEnd = std::min(height, row + bandRows);
+        const bool last = rowEnd >= height;
+        const std::size_t bytes = 2 * sizeof(std::uint16_t) * static_cast<std::size_t>(width) *
+                                  static_cast<std::size_t>(std::max(rowEnd - row, 0));
+        RelativeRows(map, base, width, row, rowEnd, band.data());
+        crc = crc32_z(crc, reinterpret_cast<const Bytef*>(band.data()), bytes);
+        stream.next_in = reinterpret_cast<Bytef*>(band.data());
+        stream.avail_in = static_cast<uInt>(bytes);
+        for (;;) {
+            if (produced == entry.bytes.size())
+                entry.bytes.resize(entry.bytes.size() * 2);
+            stream.next_out = entry.bytes.data() + produced;
+            stream.avail_out = static_cast<uInt>(std::min<std::size_t>(entry.bytes.size() - produced, 1u << 30));
+            const uInt room = stream.avail_out;
+            const int result = deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
+            if (result == Z_STREAM_ERROR)
+                throw CMemoryException();
+            produced += room - stream.avail_out;
+            if (last ? result == Z_STREAM_END : stream.avail_in == 0 && stream.avail_out != 0)
+                break;
+        }
+        if (last)
+            break;
+    }
+    entry.bytes.resize(produced);
+    entry.size = 2 * sizeof(std::uint16_t) * static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    entry.crc = static_cast<std::uint32_t>(crc);
+}
+
+// The archive's source for a DeflatedEntry: it reports the entry as deflated
+// already, with its size and CRC, so the archive copies the bytes unchanged.
+zip_int64_t DeflatedSource(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command)
+{
+    DeflatedEntry& entry = *static_cast<DeflatedEntry*>(state);
+    switch (command) {
+    case ZIP_SOURCE_OPEN:
+        entry.readOffset = 0;
+        return 0;
+    case ZIP_SOURCE_READ: {
+        const std::size_t count = std::min<std::size_t>(length, entry.bytes.size() - entry.readOffset);
+        std::copy_n(entry.bytes.data() + entry.readOffset, count, static_cast<std::uint8_t*>(data));
+        entry.readOffset += count;
+        return static_cast<zip_int64_t>(count);
+    }
+    case ZIP_SOURCE_CLOSE:
+    case ZIP_SOURCE_FREE:
+        return 0;
+    case ZIP_SOURCE_STAT: {
+        if (length < sizeof(zip_stat_t))
+            return -1;
+        zip_stat_t* stat = static_cast<zip_stat_t*>(data);
+        zip_stat_init(stat);
+        stat->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC;
+        stat->size = entry.size;
+        stat->comp_size = entry.bytes.size();
+        stat->comp_method = ZIP_CM_DEFLATE;
+        stat->crc = entry.crc;
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&entry.error, data, length);
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+        zip_error_set(&entry.error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
+void AddDeflatedEntry(zip_t* archive, const char* name, DeflatedEntry& entry)
+{
+    zip_error_init(&entry.error);
+    zip_source_t* source = zip_source_function(archive, DeflatedSource, &entry);
+    if (source == nullptr)
+        RaiseArchiveFailure(archive);
+    if (zip_file_add(archive, name, source, ZIP_FL_ENC_UTF_8) < 0) {
+        zip_source_free(source);
+        RaiseArchiveFailure(archive);
+    }
 }
 
 void WriteAll(int fd, const std::uint8_t* data, std::size_t count)
@@ -184,13 +289,12 @@ void CopySourceToFile(zip_source_t* source, const std::string& path)
 
 std::vector<std::uint8_t> EncodeDocumentPicture(std::int32_t width, std::int32_t height, const std::uint8_t* rows)
 {
-    return EncodePng(width, height, rows, kPictureCompressionLevel);
+    return EncodePng(width, height, rows, kPictureCompressionLevel, true);
 }
 
 void WriteDocument(const DocumentParts& parts, const std::string& path)
 {
     const DocumentDescription& description = parts.description;
-    const std::size_t entries = static_cast<std::size_t>(description.width) * static_cast<std::size_t>(description.height);
     const std::string text = FormatDescription(description);
     // The picture is encoded on a thread of its own while the maps and the
     // preview are prepared here: the two take about as long.
@@ -199,10 +303,10 @@ void WriteDocument(const DocumentParts& parts, const std::string& path)
         encoding = std::async(std::launch::async, EncodeDocumentPicture, description.width, description.height,
                               parts.original);
     const std::vector<std::uint8_t> preview = EncodePreview(parts);
-    const std::vector<std::uint16_t> map = RelativeMap(parts.map, description.width, description.height);
-    const std::vector<std::uint16_t> undo = description.canUndo
-                                                ? RelativeMap(parts.undoMap, description.width, description.height, parts.map)
-                                                : std::vector<std::uint16_t>();
+    DeflatedEntry map, undo;
+    DeflateMap(parts.map, nullptr, description.width, description.height, map);
+    if (description.canUndo)
+        DeflateMap(parts.undoMap, parts.map, description.width, description.height, undo);
     std::vector<std::uint8_t> ownPicture;
     const std::vector<std::uint8_t>* picture = parts.encodedPicture;
     if (picture == nullptr) {
@@ -223,14 +327,14 @@ void WriteDocument(const DocumentParts& parts, const std::string& path)
     // finished bytes after the archive is closed.
     zip_source_keep(memory.get());
 
-    AddEntry(archive.get(), kMimeTypeEntry, kMimeType.data(), kMimeType.size(), false);
+    AddEntry(archive.get(), kMimeTypeEntry, kMimeType.data(), kMimeType.size());
     // Stored: a few bytes gain nothing from deflating, and every byte stays under the checksum.
-    AddEntry(archive.get(), kDescriptionEntry, text.data(), text.size(), false);
-    AddEntry(archive.get(), kPictureEntry, picture->data(), picture->size(), false);
-    AddEntry(archive.get(), kPreviewEntry, preview.data(), preview.size(), false);
-    AddEntry(archive.get(), kMapEntry, map.data(), entries * kMapEntryBytes, true);
+    AddEntry(archive.get(), kDescriptionEntry, text.data(), text.size());
+    AddEntry(archive.get(), kPictureEntry, picture->data(), picture->size());
+    AddEntry(archive.get(), kPreviewEntry, preview.data(), preview.size());
+    AddDeflatedEntry(archive.get(), kMapEntry, map);
     if (description.canUndo)
-        AddEntry(archive.get(), kUndoMapEntry, undo.data(), entries * kMapEntryBytes, true);
+        AddDeflatedEntry(archive.get(), kUndoMapEntry, undo);
     if (zip_close(archive.get()) != 0)
         RaiseArchiveFailure(archive.get());
     archive.release();  // closed, and freed by zip_close

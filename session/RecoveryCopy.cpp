@@ -126,9 +126,23 @@ bool RecoveryCopy::Write(PictureSession& session, const std::string& title)
     m_sourceName = session.SourceName();
     m_original = field.Original();
     try {
+        if (m_canUndo) {
+            // The undo map is the map as the latest gesture found it, which
+            // the previous copy usually holds already: then it only changes
+            // hands, and the editor's thread copies the map alone.
+            const std::uint64_t source = field.UndoMapSourceRevision();
+            if (source != 0 && source == m_mapRevision) {
+                std::swap(m_map, m_undoMap);
+                m_undoRevision = m_mapRevision;
+            } else if (source == 0 || source != m_undoRevision) {
+                m_undoRevision = 0;  // until the copy is whole
+                CopyMap(field.UndoMap(), m_undoMap, m_width, m_height);
+                m_undoRevision = source;
+            }
+        }
+        m_mapRevision = 0;
         CopyMap(field.Map(), m_map, m_width, m_height);
-        if (m_canUndo)
-            CopyMap(field.UndoMap(), m_undoMap, m_width, m_height);
+        m_mapRevision = field.MapRevision();
     } catch (const std::bad_alloc&) {
         m_failed = true;
         return true;

@@ -1,7 +1,8 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The recovery copy of one modified picture (see RecoveryFolder.h). The
-// caller's thread only copies the maps; a background thread writes the
+// caller's thread copies the map, and the undo map only when no earlier copy
+// holds it (after a gesture it is the previous copy's map); a background thread writes the
 // document beside the copy and renames it over the copy, so a write killed
 // half way leaves the previous copy whole. The undeformed picture is encoded
 // once, at the first write.
@@ -58,5 +59,7 @@ private:
     std::string m_title, m_sourceName;
     const std::uint8_t* m_original = nullptr;
     MapBuffer m_map, m_undoMap;
+    // The map revisions (CWarpField::MapRevision) that m_map and m_undoMap hold; 0: none.
+    std::uint64_t m_mapRevision = 0, m_undoRevision = 0;
     std::vector<std::uint8_t> m_encodedPicture;
 };
