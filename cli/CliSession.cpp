@@ -136,6 +136,10 @@ void CliSession::RunOnSession(const Step& step)
             throw StepError(CliText(IDS_CLI_NOTHING_TO_UNDO, {step.name}));
         session.Undo();
         break;
+    case StepKind::StepBack:
+    case StepKind::StepForward:
+        WalkHistory(step);
+        break;
     case StepKind::Scale:
         Scale(step);
         break;
@@ -229,6 +233,22 @@ void CliSession::Scale(const Step& step)
     } catch (const CMemoryException& failure) {
         throw CliFailure(DescribeCause(failure));
     }
+}
+
+// N steps back or forward through the history; past either end is a malformed step.
+void CliSession::WalkHistory(const Step& step)
+{
+    PictureSession& session = *m_session;
+    const PictureHistory& history = session.History();
+    const bool forward = step.kind == StepKind::StepForward;
+    const std::size_t reach = forward ? history.Count() - history.Position() : history.Position();
+    if (static_cast<std::size_t>(step.integer) > reach) {
+        const std::string possible = std::to_string(reach);
+        throw StepError(CliText(IDS_CLI_HISTORY_END, {step.name, std::to_string(step.integer), possible}));
+    }
+    const std::size_t target = forward ? history.Position() + static_cast<std::size_t>(step.integer)
+                                       : history.Position() - static_cast<std::size_t>(step.integer);
+    session.GoToStep(target);
 }
 
 // The morph video of the deformation so far; on failure the file is gone.

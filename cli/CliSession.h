@@ -34,6 +34,7 @@ private:
     void Drag(const Step& step);
     void RegionGesture(const Step& step);
     void Scale(const Step& step);
+    void WalkHistory(const Step& step);
     void Video(const std::string& path);
     void Face(const Step& step);
 

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "cli/CliText.h"
@@ -49,6 +50,8 @@ constexpr KnownStep kSteps[] = {
     {"hold-start", StepKind::HoldStart, true},
     {"hold-end", StepKind::HoldEnd, true},
     {"video-size", StepKind::VideoSize, true},
+    {"step-back", StepKind::StepBack, true},
+    {"step-forward", StepKind::StepForward, true},
 };
 
 std::vector<std::string> Split(const std::string& text, char separator)
@@ -233,6 +236,11 @@ void ParseValue(Step& step, const std::string& value)
     case StepKind::HoldStart:
     case StepKind::HoldEnd:
         step.integer = IntegerIn(step, value, 0, static_cast<int>(kMaxVideoHoldMs));
+        break;
+    case StepKind::StepBack:
+    case StepKind::StepForward:
+        // How far the history reaches is checked when the step runs.
+        step.integer = IntegerIn(step, value, 1, std::numeric_limits<int>::max());
         break;
     case StepKind::VideoSize:
         // The upper end, the picture's long side, is checked when the step runs.

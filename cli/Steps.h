@@ -14,6 +14,7 @@ enum class StepKind {
     FindFaces, Face, Explain,
     Apply,
     Exaggerate, Ease, Loop, Reverse, HoldStart, HoldEnd, VideoSize,
+    StepBack, StepForward,
 };
 
 struct ScreenPoint {
@@ -24,7 +25,8 @@ struct ScreenPoint {
 struct Step {
     StepKind kind = StepKind::Quiet;
     std::string name;                // as written, for messages ("--drag")
-    int integer = 0;                 // radius, quality, duration, frame rate, hold, video size;
+    int integer = 0;                 // radius, quality, duration, frame rate, hold, video size,
+                                     // steps to walk the history;
                                      // the VideoEase or VideoLoop value
     std::vector<ScreenPoint> points; // drag points; the centre of a region tool
     double radius = 0;               // region radius

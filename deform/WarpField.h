@@ -189,6 +189,12 @@ public:
     // CArchiveException(generic) and the field keeps its state.
     void RestoreState(MapBuffer map, MapBuffer undoMap, bool canUndo, std::int32_t lastMode);
 
+    // Puts entries (row after row, box width each) into the box x0..x1, y0..y1
+    // of the map and renders the pixels whose entry changed: a step of the
+    // history taken back or brought back. The latest gesture can no longer be
+    // undone afterwards, as after an undo.
+    void ReplaceBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, const MapEntry* entries);
+
     // Carries a saved map of savedWidth x savedHeight over to this picture,
     // scaled by the ratio of the sizes; call right after
     // BeginDeformation(ModeApplyDeformation) (WarpField_Apply.cpp).

@@ -3,6 +3,7 @@
 // deformed picture rendered from the map.
 #include "deform/WarpField.h"
 
+#include "deform/RowBands.h"
 #include "image/Exceptions.h"
 
 namespace {
@@ -48,4 +49,31 @@ void CWarpField::RestoreState(MapBuffer map, MapBuffer undoMap, bool canUndo, st
     m_staleMinY = 0;
     m_staleMaxY = -1;
     RenderAll();
+}
+
+void CWarpField::ReplaceBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, const MapEntry* entries)
+{
+    MapChanges();
+    FlushMovePointPreview();
+    ClearPendingSegment();
+    m_canUndo = false;
+    // The undo map no longer holds the map; the next gesture copies it afresh.
+    m_undoMapBehind = true;
+    m_mapEqualsUndoOutsideDirty = false;
+    if (x0 > x1 || y0 > y1)
+        return;
+    const std::size_t count = static_cast<std::size_t>(x1 - x0 + 1);
+    const std::int64_t pixels = static_cast<std::int64_t>(count) * (y1 - y0 + 1);
+    ForEachRowBand(y0, y1 + 1, pixels, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+        for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
+            const MapEntry* from = entries + static_cast<std::size_t>(y - y0) * count;
+            MapEntry* to = m_pMap.data() + IndexOf(x0, y);
+            for (std::size_t i = 0; i < count; ++i) {
+                if (from[i] == to[i])
+                    continue;
+                to[i] = from[i];
+                CopySample(x0 + static_cast<std::int32_t>(i), y, from[i].x, from[i].y);
+            }
+        }
+    });
 }

@@ -12,6 +12,9 @@
 #include "image/SafeSave.h"
 #include "resources/StringIds.h"
 #include "session/DocumentReader.h"
+#include "session/ExaggerateGesture.h"
+#include "session/FaceStepsGesture.h"
+#include "session/InstantGestures.h"
 #include "session/ForeignFormatName.h"
 #include "session/SessionFailure.h"
 #include "session/UprightPicture.h"
@@ -128,214 +131,162 @@ void PictureSession::Changed(const PictureArea& area) const
         m_listener(area);
 }
 
-PictureArea PictureSession::BoxAround(std::initializer_list<std::pair<std::int32_t, std::int32_t>> points,
-                                      double margin) const
+// ---- The gesture under way ----------------------------------------------------
+
+void PictureSession::BeginGesture(std::unique_ptr<Gesture> gesture)
 {
-    double x0 = points.begin()->first, x1 = x0, y0 = points.begin()->second, y1 = y0;
-    for (const auto& [x, y] : points) {
-        x0 = std::min<double>(x0, x);
-        x1 = std::max<double>(x1, x);
-        y0 = std::min<double>(y0, y);
-        y1 = std::max<double>(y1, y);
-    }
-    PictureArea box;
-    box.left = std::max(ClampedFloor(x0 - margin), 0);
-    box.bottom = std::max(ClampedFloor(y0 - margin), 0);
-    box.right = std::min(ClampedCeil(x1 + margin), m_width - 1);
-    box.top = std::min(ClampedCeil(y1 + margin), m_height - 1);
-    return box.IsEmpty() ? PictureArea{} : box;
+    CWarpField& field = Field();
+    CommitGesture();
+    gesture->Begin(field);
+    m_gesture = std::move(gesture);
+    // The Undo of the gesture is available from here on.
+    if (m_gesture->HasBegun())
+        StateChanged(false);
+}
+
+void PictureSession::CommitGesture()
+{
+    if (!m_gesture)
+        return;
+    const std::unique_ptr<Gesture> gesture = std::move(m_gesture);
+    const PictureArea changed = gesture->Commit(*m_field);
+    if (gesture->HasBegun())
+        RecordStep();
+    Changed(changed);
+}
+
+void PictureSession::CancelGesture()
+{
+    if (!m_gesture)
+        return;
+    const std::unique_ptr<Gesture> gesture = std::move(m_gesture);
+    const PictureArea changed = gesture->Cancel(*m_field);
+    StateChanged(false);
+    Changed(changed);
+}
+
+void PictureSession::RunInstantGesture(std::unique_ptr<Gesture> gesture)
+{
+    BeginGesture(std::move(gesture));
+    CommitGesture();
 }
 
 // ---- Move point ----------------------------------------------------------------
 
 void PictureSession::BeginDrag(std::int32_t x, std::int32_t y)
 {
-    m_dragging = true;
-    m_dragBegun = false;
-    m_previewShown = false;
-    m_anchorX = x;
-    m_anchorY = y;
+    m_anchor = DragPoint{x, y};
+    BeginGesture(std::make_unique<MovePointGesture>(x, y, m_width, m_height));
 }
 
 bool PictureSession::DragTo(std::int32_t x, std::int32_t y)
 {
-    if (!m_dragging)
+    auto* drag = CurrentGesture<MovePointGesture>();
+    if (!drag)
         return false;
-    const std::int32_t beforeX = m_anchorX, beforeY = m_anchorY;
-    if (x == beforeX && y == beforeY)
-        return false;  // no movement: the warp field would draw and change nothing
-    CWarpField& field = Field();
-    if (!m_dragBegun) {
-        field.BeginDeformation(ModeMovePoint);
-        m_dragBegun = true;
-    }
-    field.MovePointLive(m_anchorX, m_anchorY, x, y);
-
-    // Changed: the squares of the committed sub-moves (their ends lie between
-    // the old and the new anchor), the new preview around the pointer, and the
-    // previous preview, which the warp field put back from the map.
-    const double margin = field.GetRadius() + 1.0;
-    PictureArea changed = BoxAround({{beforeX, beforeY}, {m_anchorX, m_anchorY}, {x, y}}, margin);
-    if (m_previewShown)
-        changed = changed.United(BoxAround({{m_previewX, m_previewY}}, margin));
-    m_previewShown = true;
-    m_previewX = x;
-    m_previewY = y;
+    const bool begun = drag->HasBegun();
+    const PictureArea changed = drag->Preview(*m_field, DragPoint{x, y});
+    m_anchor = drag->Anchor();
+    if (changed.IsEmpty())
+        return false;
+    // The first movement changes the map: the drag can be undone from here on.
+    if (!begun)
+        StateChanged(true);
     Changed(changed);
     return true;
 }
 
 void PictureSession::EndDrag()
 {
-    if (!m_dragging)
-        return;
-    m_dragging = false;
-    if (!m_dragBegun)
-        return;
-    m_dragBegun = false;
-    m_field->EndDeformation();
-    // The release commits what the last step previewed; pictures drawn from the
-    // map see the committed square.
-    if (m_previewShown)
-        Changed(BoxAround({{m_previewX, m_previewY}}, m_field->GetRadius() + 1.0));
-    m_previewShown = false;
+    if (CurrentGesture<MovePointGesture>())
+        CommitGesture();
+}
+
+bool PictureSession::IsDragging() const
+{
+    return CurrentGesture<MovePointGesture>() != nullptr;
 }
 
 // ---- Region tools --------------------------------------------------------------
 
 void PictureSession::BeginRegion(WarpMode mode, std::int32_t cx, std::int32_t cy, double radius)
 {
-    Field().BeginDeformation(mode);
-    m_regionMode = mode;
-    m_regionX = cx;
-    m_regionY = cy;
-    m_regionRadius = radius;
-    m_regionPreview = PictureArea{};
+    if (const RegionTool* tool = RegionToolOf(mode))
+        BeginGesture(std::make_unique<RegionGesture>(*tool, cx, cy, radius, m_width, m_height));
 }
 
-void PictureSession::PreviewRegion(double changedRadius, const std::function<void(CWarpField&)>& call)
+void PictureSession::PreviewRegion(WarpMode mode, const RegionParameters& parameters)
 {
-    if (!m_regionMode || m_regionMode == ModeExaggerate)
-        return;
-    call(*m_field);
-    // This preview rewrote its own circle and put back the previous one's.
-    const PictureArea box = BoxAround({{m_regionX, m_regionY}}, changedRadius + 1.0);
-    const PictureArea changed = box.United(m_regionPreview);
-    m_regionPreview = box;
-    Changed(changed);
+    if (auto* region = CurrentGesture<RegionGesture>())
+        Changed(region->PreviewWith(*RegionToolOf(mode), *m_field, parameters));
 }
 
 void PictureSession::PreviewEnlarge(double factor)
 {
-    // The enlarged circle reaches factor times the gesture's radius.
-    PreviewRegion(factor * m_regionRadius, [this, factor](CWarpField& field) {
-        field.Enlarge(m_regionX, m_regionY, m_regionRadius, factor);
-    });
+    PreviewRegion(ModeEnlarge, RegionParameters{factor, 1});
 }
 
 void PictureSession::PreviewShrink(double factor)
 {
-    PreviewRegion(m_regionRadius, [this, factor](CWarpField& field) {
-        field.Shrink(m_regionX, m_regionY, m_regionRadius, factor);
-    });
+    PreviewRegion(ModeShrink, RegionParameters{factor, 1});
 }
 
 void PictureSession::PreviewRotate(double angle, double amplification)
 {
-    PreviewRegion(m_regionRadius, [this, angle, amplification](CWarpField& field) {
-        field.Rotate(m_regionX, m_regionY, m_regionRadius, angle, amplification);
-    });
+    PreviewRegion(ModeRotate, RegionParameters{angle, amplification});
 }
 
 void PictureSession::BeginExaggerate()
 {
-    Field().BeginDeformation(ModeExaggerate);
-    m_regionMode = ModeExaggerate;
-    m_regionPreview = PictureArea{};
+    BeginGesture(std::make_unique<ExaggerateGesture>(m_width, m_height));
 }
 
-void PictureSession::PreviewExaggerate(double percent)
+bool PictureSession::InRegionGesture() const
 {
-    if (m_regionMode != ModeExaggerate)
-        return;
-    m_field->Exaggerate(percent / 100.0);
-    std::int32_t x0 = 0, y0 = 0, x1 = -1, y1 = -1;
-    if (m_field->ExaggerationBox(x0, y0, x1, y1)) {
-        // Every preview rewrites the restore point's displaced pixels, nothing else.
-        m_regionPreview = PictureArea{x0, y0, x1, y1};
-        Changed(m_regionPreview);
-    }
+    return CurrentGesture<RegionGesture>() || CurrentGesture<ExaggerateGesture>();
 }
 
 void PictureSession::CommitRegion()
 {
-    if (!m_regionMode)
-        return;
-    m_regionMode.reset();
-    m_field->EndDeformation();
-    m_regionPreview = PictureArea{};
-    Changed(PictureArea::Whole(m_width, m_height));
+    if (InRegionGesture())
+        CommitGesture();
 }
 
 void PictureSession::CancelRegion()
 {
-    if (!m_regionMode)
-        return;
-    m_regionMode.reset();
-    m_field->UndoDeformation();
-    m_field->EndDeformation();
-    m_regionPreview = PictureArea{};
-    Changed(PictureArea::Whole(m_width, m_height));
+    if (InRegionGesture())
+        CancelGesture();
 }
 
 // ---- Face gesture --------------------------------------------------------------
 
 void PictureSession::BeginFace()
 {
-    CWarpField& field = Field();
-    field.ReserveCompositionScratch();
-    field.BeginDeformation(ModeFace);
-    m_face.emplace();
+    BeginGesture(std::make_unique<FaceStepsGesture>());
 }
 
-void PictureSession::PreviewFace(const ToolSteps& steps)
+bool PictureSession::InFaceGesture() const
 {
-    if (m_face)
-        Changed(m_face->Run(*m_field, steps));
+    return CurrentGesture<FaceStepsGesture>() != nullptr;
 }
 
 void PictureSession::CommitFace()
 {
-    if (!m_face)
-        return;
-    const PictureArea touched = m_face->Touched();
-    m_face.reset();
-    m_field->ReleaseCompositionScratch();
-    m_field->EndDeformation();
-    Changed(touched);
+    if (InFaceGesture())
+        CommitGesture();
 }
 
 void PictureSession::CancelFace()
 {
-    if (!m_face)
-        return;
-    const PictureArea touched = m_face->Touched();
-    m_face.reset();
-    m_field->ReleaseCompositionScratch();
-    m_field->UndoDeformation();
-    m_field->EndDeformation();
-    Changed(touched);
+    if (InFaceGesture())
+        CancelGesture();
 }
 
 // ---- Whole-picture commands ----------------------------------------------------
 
 void PictureSession::Smooth()
 {
-    CWarpField& field = Field();
-    field.BeginDeformation(ModeSmooth);
-    field.SmoothMap();
-    field.EndDeformation();
-    Changed(PictureArea::Whole(m_width, m_height));
+    RunInstantGesture(std::make_unique<SmoothGesture>());
 }
 
 bool PictureSession::CanUndo() const
@@ -345,10 +296,88 @@ bool PictureSession::CanUndo() const
 
 void PictureSession::Undo()
 {
+    // A drag under way ends as its release would and is undone whole; any
+    // other gesture under way is cancelled, which is its undo.
+    if (m_gesture && m_gesture->HasBegun() && !IsDragging()) {
+        CancelGesture();
+        return;
+    }
+    CommitGesture();
     if (!CanUndo())
         return;
     m_field->UndoDeformation();
+    // The Undo takes back the newest step; after a document reopened with its
+    // undo state there is none, and the history starts again from here.
+    if (m_history.CanStepBack())
+        m_history.MovedBack();
+    else
+        m_history.Clear();
+    StateChanged(true);
     Changed(PictureArea::Whole(m_width, m_height));
+}
+
+// ---- History -------------------------------------------------------------------
+
+void PictureSession::StateChanged(bool edited) const
+{
+    if (m_stateListener)
+        m_stateListener(edited);
+}
+
+void PictureSession::RecordStep()
+{
+    try {
+        m_history.Record(m_field->LastMode(), MapDelta::Between(m_field->UndoMap(), m_field->Map(), m_width, m_height));
+    } catch (const CMemoryException&) {
+        // Without the step the steps before it lead nowhere: the history starts
+        // again from the picture as it stands.
+        m_history.Clear();
+    }
+    StateChanged(true);
+}
+
+void PictureSession::Step(bool forward)
+{
+    // A gesture under way owns the map until it is committed or cancelled.
+    if (m_gesture && m_gesture->HasBegun())
+        return;
+    if (forward ? !m_history.CanStepForward() : !m_history.CanStepBack())
+        return;
+    const MapDelta& change = forward ? m_history.Ahead().change : m_history.Behind().change;
+    const PictureArea box = change.Box();
+    CWarpField& field = Field();
+    MapBuffer entries;
+    try {
+        change.Apply(field.Map(), m_width, forward, entries);
+    } catch (const CException&) {
+        throw SessionFailure(IDS_LOAD_FAILED, std::current_exception());
+    }
+    field.ReplaceBox(box.left, box.bottom, box.right, box.top, entries.data());
+    if (forward)
+        m_history.MovedForward();
+    else
+        m_history.MovedBack();
+    StateChanged(true);
+    Changed(box);
+}
+
+void PictureSession::StepBack()
+{
+    Step(false);
+}
+
+void PictureSession::StepForward()
+{
+    Step(true);
+}
+
+void PictureSession::GoToStep(std::size_t position)
+{
+    position = std::min(position, m_history.Count());
+    while (m_history.Position() > position)
+        Step(false);
+    while (m_history.Position() < position)
+        Step(true);
 }
 
 void PictureSession::SetRadius(std::int32_t radius)

@@ -17,7 +17,10 @@
 #include "deform/WarpField.h"
 #include "image/CodecOptions.h"
 #include "face/ToolStep.h"
-#include "session/FaceComposition.h"
+#include "session/Gesture.h"
+#include "session/MovePointGesture.h"
+#include "session/RegionGesture.h"
+#include "session/PictureHistory.h"
 #include "session/PictureArea.h"
 #include "video/VideoExport.h"
 
@@ -35,6 +38,11 @@ public:
     };
 
     using ChangeListener = std::function<void(const PictureArea&)>;
+    // Told when the picture's state changes beyond its pixels: a gesture
+    // begins or ends, the history gains a step or moves. edited: the map
+    // changed for good (a committed step, a drag's first movement, Undo, a step
+    // through the history), so the picture differs from the one last saved.
+    using StateListener = std::function<void(bool edited)>;
 
     // Opens the picture file at path: only a regular file, its format by the
     // first bytes (the ending as the fallback), converted to 24 bits. Raises
@@ -48,6 +56,7 @@ public:
     PictureSession& operator=(const PictureSession&) = delete;
 
     void SetChangeListener(ChangeListener listener) { m_listener = std::move(listener); }
+    void SetStateListener(StateListener listener) { m_stateListener = std::move(listener); }
 
     std::int32_t Width() const { return m_width; }
     std::int32_t Height() const { return m_height; }
@@ -76,6 +85,30 @@ public:
     // Raises SessionFailure with the load message.
     void ApplyDeformation(const std::string& documentPath);
 
+    // ---- The gesture under way (one at a time) ----
+    // Begins gesture (which takes its restore point); a gesture still under
+    // way is committed first. Raises what the gesture's Begin raises, with
+    // nothing begun.
+    void BeginGesture(std::unique_ptr<Gesture> gesture);
+    // The gesture under way when it is a G, else null.
+    template <class G>
+    G* CurrentGesture() const
+    {
+        return dynamic_cast<G*>(m_gesture.get());
+    }
+    bool InGesture() const { return m_gesture != nullptr; }
+    // Previews the gesture under way, when it takes Parameters.
+    template <class Parameters>
+    void PreviewGesture(const Parameters& parameters)
+    {
+        if (auto* gesture = CurrentGesture<PreviewingGesture<Parameters>>())
+            Changed(gesture->Preview(*m_field, parameters));
+    }
+    // Keeps the gesture under way as one step of the history, or puts the
+    // picture of its restore point back. Nothing when none is under way.
+    void CommitGesture();
+    void CancelGesture();
+
     // ---- Move point: press, moves with the button held, release ----
     // The press at (x, y); nothing changes yet, so that a click that only
     // activates a window keeps the Undo of the previous gesture.
@@ -85,10 +118,10 @@ public:
     bool DragTo(std::int32_t x, std::int32_t y);
     // The release: the previewed rest becomes part of the map.
     void EndDrag();
-    bool IsDragging() const { return m_dragging; }
+    bool IsDragging() const;
     // Where the uncommitted rest of the drag starts.
-    std::int32_t DragAnchorX() const { return m_anchorX; }
-    std::int32_t DragAnchorY() const { return m_anchorY; }
+    std::int32_t DragAnchorX() const { return m_anchor.x; }
+    std::int32_t DragAnchorY() const { return m_anchor.y; }
 
     // ---- Region tools: begin, any number of previews, commit or cancel ----
     // Takes the restore point for mode (enlarge, shrink or rotate) and the circle.
@@ -97,10 +130,11 @@ public:
     void PreviewEnlarge(double factor);
     void PreviewShrink(double factor);
     void PreviewRotate(double angle, double amplification);
-    // Keeps the latest preview, or puts back the picture of the restore point.
+    // Keeps the latest preview, or puts back the picture of the restore point
+    // (the exaggeration's too).
     void CommitRegion();
     void CancelRegion();
-    bool InRegionGesture() const { return m_regionMode.has_value(); }
+    bool InRegionGesture() const;
 
     // ---- The face gesture: begin, any number of step lists, commit or cancel ----
     // Takes the restore point (ModeFace) and the memory the gesture needs;
@@ -108,23 +142,38 @@ public:
     void BeginFace();
     // Runs steps (x from the left, y from the top) on the restore point, as one
     // gesture after the other would; each call replaces the previous one's.
-    void PreviewFace(const ToolSteps& steps);
+    void PreviewFace(const ToolSteps& steps) { PreviewGesture(steps); }
     void CommitFace();
     void CancelFace();
-    bool InFaceGesture() const { return m_face.has_value(); }
+    bool InFaceGesture() const;
     // ---- Exaggeration: begin, any number of previews, then CommitRegion or
     // CancelRegion like a region gesture ----
     // Takes the restore point.
     void BeginExaggerate();
     // Scales the restore point's deformation to percent of itself (0 gives the
     // undeformed picture, 100 the restore point, up to 300).
-    void PreviewExaggerate(double percent);
+    void PreviewExaggerate(double percent) { PreviewGesture(percent); }
 
     // ---- Whole-picture commands ----
     void Smooth();
     bool CanUndo() const;
     // Takes the latest gesture back; nothing when there is none.
     void Undo();
+
+    // ---- The history of the picture's steps ----
+    const PictureHistory& History() const { return m_history; }
+    // Memory the history may keep before its oldest steps go.
+    void SetHistoryBudget(std::size_t bytes) { m_history.SetBudget(bytes); }
+    bool CanStepBack() const { return m_history.CanStepBack(); }
+    bool CanStepForward() const { return m_history.CanStepForward(); }
+    // Takes the latest step back, or brings the next one back; the specified
+    // Undo is unavailable afterwards, as after an Undo. Raises
+    // SessionFailure with the memory message when memory runs out.
+    void StepBack();
+    void StepForward();
+    // Steps back or forward until position steps of the history hold.
+    void GoToStep(std::size_t position);
+
     void SetRadius(std::int32_t radius);
     std::int32_t GetRadius() const;
     // The deformed picture rescaled to width x height (nearest sample) as a new,
@@ -141,11 +190,13 @@ private:
     static std::unique_ptr<PictureSession> OpenDocument(const std::string& path);
     void SaveDocument(const std::string& path) const;
     void Changed(const PictureArea& area) const;
-    // A box of radius margin around the points, clipped to the picture.
-    PictureArea BoxAround(std::initializer_list<std::pair<std::int32_t, std::int32_t>> points, double margin) const;
-    // Runs one region call with the circle of the gesture; changedRadius is how
-    // far from the centre the call can change the picture.
-    void PreviewRegion(double changedRadius, const std::function<void(CWarpField&)>& call);
+    // Keeps the gesture just committed as the history's newest step.
+    void RecordStep();
+    void StateChanged(bool edited) const;
+    void Step(bool forward);
+    void PreviewRegion(WarpMode mode, const RegionParameters& parameters);
+    // Runs gesture from begin to commit, as one step.
+    void RunInstantGesture(std::unique_ptr<Gesture> gesture);
 
     std::int32_t m_width;
     std::int32_t m_height;
@@ -156,20 +207,10 @@ private:
     VideoSettings m_video;
     std::string m_sourceName;
     ChangeListener m_listener;
+    StateListener m_stateListener;
+    PictureHistory m_history;
 
-    // The move-point drag under way.
-    bool m_dragging = false;
-    bool m_dragBegun = false;        // the restore point is taken
-    bool m_previewShown = false;     // a preview of this drag is in the picture
-    std::int32_t m_anchorX = 0, m_anchorY = 0;
-    std::int32_t m_previewX = 0, m_previewY = 0;
-
-    // The region gesture under way.
-    std::optional<WarpMode> m_regionMode;
-    std::int32_t m_regionX = 0, m_regionY = 0;
-    double m_regionRadius = 0;
-    PictureArea m_regionPreview;     // the box the latest preview rewrote
-
-    // The face gesture under way.
-    std::optional<FaceComposition> m_face;
+    // The gesture under way, and where the latest drag's uncommitted rest starts.
+    std::unique_ptr<Gesture> m_gesture;
+    DragPoint m_anchor;
 };

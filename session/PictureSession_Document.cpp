@@ -8,6 +8,7 @@
 #include "resources/StringIds.h"
 #include "session/DocumentReader.h"
 #include "session/DocumentWriter.h"
+#include "session/InstantGestures.h"
 #include "session/PictureSession.h"
 #include "session/SessionFailure.h"
 
@@ -80,9 +81,6 @@ void PictureSession::ApplyDeformation(const std::string& documentPath)
     } catch (const CException&) {
         throw SessionFailure(IDS_LOAD_FAILED, std::current_exception());
     }
-    CWarpField& field = Field();
-    field.BeginDeformation(ModeApplyDeformation);
-    field.ApplySavedMap(saved.map.data(), saved.description.width, saved.description.height);
-    field.EndDeformation();
-    Changed(PictureArea::Whole(m_width, m_height));
+    RunInstantGesture(std::make_unique<CarriedDeformationGesture>(saved.map.data(), saved.description.width,
+                                                                   saved.description.height));
 }

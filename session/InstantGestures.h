@@ -1,0 +1,32 @@
+#pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Gestures made at once, without previews: smoothing, and a saved document's
+// deformation carried over to the picture.
+#include <cstdint>
+
+#include "session/Gesture.h"
+
+class SmoothGesture : public Gesture {
+public:
+    WarpMode Mode() const override { return ModeSmooth; }
+    void Begin(CWarpField& field) override;
+    PictureArea Commit(CWarpField& field) override;
+    PictureArea Cancel(CWarpField& field) override;
+};
+
+class CarriedDeformationGesture : public Gesture {
+public:
+    // saved: a map of savedWidth x savedHeight, which must outlive the gesture.
+    CarriedDeformationGesture(const MapEntry* saved, std::int32_t savedWidth, std::int32_t savedHeight)
+        : m_saved(saved), m_savedWidth(savedWidth), m_savedHeight(savedHeight)
+    {
+    }
+    WarpMode Mode() const override { return ModeApplyDeformation; }
+    void Begin(CWarpField& field) override;
+    PictureArea Commit(CWarpField& field) override;
+    PictureArea Cancel(CWarpField& field) override;
+
+private:
+    const MapEntry* m_saved;
+    std::int32_t m_savedWidth, m_savedHeight;
+};
