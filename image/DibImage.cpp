@@ -183,6 +183,7 @@ void CDibImage::ReadFromArchive(ByteReader& stream, bool noFileHeader)
         RaiseFormatError();
     if (width <= 0 || height <= 0)
         RaiseFormatError();
+    RequireAcceptablePictureSize(width, height);
 
     // Later header versions append colour-space fields the picture does not need;
     // the header in memory is the 40-byte one.
@@ -222,14 +223,12 @@ void CDibImage::ReadFromArchive(ByteReader& stream, bool noFileHeader)
     const auto rowBytes = static_cast<std::uint64_t>(RowBytes(width, bitCount));
     const std::uint64_t imageBytes = rowBytes * static_cast<std::uint64_t>(height);
     if (runLength) {
-        RequireAcceptablePictureSize(width, height);
         m_pBits = PixelBuffer::Allocate(imageBytes, true);
         DecodeRunLength8(stream, m_pBits.data(), imageBytes, rowBytes);
     } else {
         // A file too short for its rows fails anyway; find out before allocating for it.
         if (const auto left = stream.Remaining(); left && *left < imageBytes)
             throw CArchiveException(CArchiveException::endOfFile);
-        RequireAcceptablePictureSize(width, height);
         m_pBits = PixelBuffer::Allocate(imageBytes, false);
         if (topDown) {
             // Rows arrive top row first; the working order is bottom row first.

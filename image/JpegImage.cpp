@@ -59,16 +59,10 @@ jpeg_error_mgr* InstallErrorManager(JpegErrorManager& manager)
 // keep the decoder busy for minutes.
 constexpr int kMaxScans = 256;
 
-// Watches the decoder between its passes (first member: the library sees only that part).
-struct JpegProgress {
-    jpeg_progress_mgr pub;
-    bool tooManyScans;
-};
-
 struct JpegReadSession {
     jpeg_decompress_struct info;
     JpegErrorManager error;
-    JpegProgress progress;
+    jpeg_progress_mgr progress;  // watches the scans
     std::FILE* file;
 };
 
@@ -76,11 +70,8 @@ struct JpegReadSession {
 void WatchScans(j_common_ptr common)
 {
     auto* info = reinterpret_cast<j_decompress_ptr>(common);
-    auto* progress = reinterpret_cast<JpegProgress*>(info->progress);
-    if (info->input_scan_number > kMaxScans) {
-        progress->tooManyScans = true;
+    if (info->input_scan_number > kMaxScans)
         (*common->err->error_exit)(common);
-    }
 }
 
 // Huffman coding spends at least one bit on every 8 x 8 block of every
@@ -114,8 +105,8 @@ bool ReadJpegHeader(JpegReadSession& s)
     if (setjmp(s.error.jump) != 0)
         return false;
     jpeg_create_decompress(&s.info);
-    s.progress.pub.progress_monitor = WatchScans;
-    s.info.progress = &s.progress.pub;
+    s.progress.progress_monitor = WatchScans;
+    s.info.progress = &s.progress;
     jpeg_stdio_src(&s.info, s.file);
     // Kept for the orientation (Exif in APP1) and the colour profile (APP2).
     jpeg_save_markers(&s.info, JPEG_APP0 + 1, 0xFFFF);
@@ -315,7 +306,7 @@ void CJpegImage::Read(const std::string& path)
     const std::int64_t height = session.info.image_height;
     // What the file cannot hold is damage, however large; only then is the size judged.
     if (width == 0 || height == 0 || !FileCanHoldBlocks(session.info, status.st_size))
-        throw CArchiveException(CArchiveException::generic);
+        throw CArchiveException(CArchiveException::badIndex);
     RequireAcceptablePictureSize(width, height);
     CDibImage::SetHeader(static_cast<int>(width), static_cast<int>(height), 24, nullptr);
     m_metadata = PictureMetadata{};
@@ -324,7 +315,7 @@ void CJpegImage::Read(const std::string& path)
         m_metadata.iccProfile.clear();
 
     if (!StartJpegDecompression(session))
-        throw CArchiveException(session.progress.tooManyScans ? CArchiveException::generic : CArchiveException::badIndex);
+        throw CArchiveException(CArchiveException::badIndex);
     const int components = DeliversInks(session.info) ? 4 : 3;
     if (session.info.output_width != width || session.info.output_height != height ||
         session.info.output_components != components)
@@ -349,7 +340,7 @@ void CJpegImage::Read(const std::string& path)
         colours.emplace(*colourProfile, m_pBits.data(), rowBytes, static_cast<std::int32_t>(width),
                         static_cast<std::int32_t>(height));
     if (!ReadJpegRows(session, m_pBits.data(), rowBytes, inkProfile.get(), colours ? &*colours : nullptr))
-        throw CArchiveException(session.progress.tooManyScans ? CArchiveException::generic : CArchiveException::badIndex);
+        throw CArchiveException(CArchiveException::badIndex);
     if (colours) {
         colours->Finish();
         m_metadata.iccProfile.clear();  // applied
