@@ -9,19 +9,33 @@
 #include "document/RecoveryKeeper.h"
 #include "framework/Application.h"
 #include "framework/CommandIds.h"
+#include "framework/FileSystemName.h"
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
 #include "framework/WaitCursor.h"
 #include "image/qt/Clipboard.h"
 #include "resources/StringIds.h"
+#include "session/FailureCause.h"
 #include "session/SessionFailure.h"
 
 namespace {
 
-// The file system's spelling of a path.
+// The file system's spelling of a path, names that are not in the locale's encoding included.
 std::string LocalPath(const QString& path)
 {
-    return QFile::encodeName(path).toStdString();
+    return FileSystemName(path);
+}
+
+// What caused a failure, in words; empty where that is not known.
+QString CauseText(const SessionFailure& failure)
+{
+    const FailureCause cause = CauseOf(failure);
+    if (cause.messageId == 0)
+        return QString();
+    QString text = LoadQString(cause.messageId);
+    for (const std::string& argument : cause.arguments)
+        text = text.arg(QFile::decodeName(argument.c_str()));
+    return text;
 }
 
 }  // namespace
@@ -75,7 +89,7 @@ bool CGrimassoDoc::OnOpenDocument(const QString& path)
         if (failure.GetCause() == SessionFailure::Cause::ForeignFormat)
             AfxMessageBox(LoadQString(IDS_LOAD_FOREIGN_FORMAT).arg(LoadQString(failure.FormatNameId())));
         else
-            AfxMessageBox(IDS_LOAD_FAILED);
+            AfxMessageBox(LoadQString(failure.MessageId()), CauseText(failure));
         return false;
     } catch (const std::exception&) {
         AfxMessageBox(IDS_LOAD_FAILED);

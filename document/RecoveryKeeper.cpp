@@ -15,7 +15,7 @@
 
 namespace {
 
-// Once in the editor's life, however many documents cannot keep a copy.
+// Once until a copy is written again, however many documents cannot keep one.
 bool g_failureReported = false;
 
 // A write still running is asked again after this long.
@@ -58,12 +58,12 @@ void CRecoveryKeeper::WaitForWrite()
 {
     if (m_copy)
         m_copy->Wait();
-    ReportFailureOnce();
+    ReportOutcome();
 }
 
 void CRecoveryKeeper::ChangeCompleted()
 {
-    if (m_unavailable || m_timer.isActive())
+    if (m_timer.isActive())
         return;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     const qint64 due = m_lastWriteMs < 0 ? now : m_lastWriteMs + kMinimumIntervalMs;
@@ -72,7 +72,7 @@ void CRecoveryKeeper::ChangeCompleted()
 
 void CRecoveryKeeper::WriteNow()
 {
-    ReportFailureOnce();
+    ReportOutcome();
     PictureSession* session = m_document.GetSession();
     if (!session || !m_document.IsModified())
         return;
@@ -80,7 +80,7 @@ void CRecoveryKeeper::WriteNow()
         try {
             m_copy = std::make_unique<RecoveryCopy>(RecoveryFolderPath());
         } catch (const std::exception&) {
-            m_unavailable = true;
+            // Tried again at the next change: the folder may take copies by then.
             ShowFailure();
             return;
         }
@@ -91,13 +91,17 @@ void CRecoveryKeeper::WriteNow()
     }
     m_lastWriteMs = QDateTime::currentMSecsSinceEpoch();
     // A failed write tells by the time the next one may start.
-    QTimer::singleShot(kMinimumIntervalMs, this, &CRecoveryKeeper::ReportFailureOnce);
+    QTimer::singleShot(kMinimumIntervalMs, this, &CRecoveryKeeper::ReportOutcome);
 }
 
-void CRecoveryKeeper::ReportFailureOnce()
+void CRecoveryKeeper::ReportOutcome()
 {
-    if (m_copy && m_copy->TakeFailure())
+    if (!m_copy)
+        return;
+    if (m_copy->TakeFailure())
         ShowFailure();
+    else if (m_copy->TakeSuccess())
+        g_failureReported = false;
 }
 
 void CRecoveryKeeper::ShowFailure()

@@ -3,8 +3,9 @@
 // Keeps the recovery copy of one document: after each completed change of a
 // modified document, at most every two seconds, the copy is written in the
 // background; saving the document, or its closing, removes the copy. When a
-// copy cannot be written the work goes on undisturbed and the status bar says
-// so, once in the editor's life.
+// copy cannot be written the work goes on undisturbed, the status bar says so
+// once, and the next change tries again; once a copy has been written again, a
+// later failure is reported afresh.
 #include <QObject>
 #include <QTimer>
 #include <memory>
@@ -31,12 +32,11 @@ public:
 private:
     void ChangeCompleted();
     void WriteNow();
-    void ReportFailureOnce();
+    void ReportOutcome();
     void ShowFailure();
 
     CGrimassoDoc& m_document;
     std::unique_ptr<RecoveryCopy> m_copy;
     QTimer m_timer;
     qint64 m_lastWriteMs = -1;
-    bool m_unavailable = false;  // the folder takes no copy: not tried again
 };

@@ -14,6 +14,7 @@
 namespace {
 
 MessageBoxHook g_hook;
+MessageDetailsHook g_detailsHook;
 
 QMessageBox::Icon ToQtIcon(MessageIcon icon)
 {
@@ -63,8 +64,20 @@ MessageResult AfxMessageBox(int stringId, MessageButtons buttons, MessageIcon ic
     return AfxMessageBox(LoadQString(stringId), buttons, icon);
 }
 
+void SetMessageDetailsHook(MessageDetailsHook hook)
+{
+    g_detailsHook = std::move(hook);
+}
+
 MessageResult AfxMessageBox(const QString& text, MessageButtons buttons, MessageIcon icon)
 {
+    return AfxMessageBox(text, QString(), buttons, icon);
+}
+
+MessageResult AfxMessageBox(const QString& text, const QString& details, MessageButtons buttons, MessageIcon icon)
+{
+    if (g_detailsHook && !details.isEmpty())
+        g_detailsHook(details);
     if (g_hook)
         return g_hook(text, buttons, icon);
 
@@ -74,6 +87,7 @@ MessageResult AfxMessageBox(const QString& text, MessageButtons buttons, Message
     if (!parent)
         parent = TheMainWindow();
     QMessageBox box(ToQtIcon(icon), LoadQString(AFX_IDS_APP_TITLE), text, QMessageBox::NoButton, parent);
+    box.setInformativeText(details);
     // The button texts come from the string table, so the box is German
     // whatever translations Qt itself has.
     QPushButton* yes = nullptr;

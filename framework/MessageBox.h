@@ -14,6 +14,13 @@ MessageResult AfxMessageBox(int stringId, MessageButtons buttons = MessageButton
 MessageResult AfxMessageBox(const QString& text, MessageButtons buttons = MessageButtons::Ok,
                             MessageIcon icon = MessageIcon::Warning);
 
+// The same with details beneath the text (what caused a failure).
+MessageResult AfxMessageBox(const QString& text, const QString& details, MessageButtons buttons = MessageButtons::Ok,
+                            MessageIcon icon = MessageIcon::Warning);
+
 // When a hook is set no box is shown: the hook gets the text and answers.
 using MessageBoxHook = std::function<MessageResult(const QString& text, MessageButtons, MessageIcon)>;
 void SetMessageBoxHook(MessageBoxHook hook);
+// Sees the details of every box that has any, beside the hook above (for tests).
+using MessageDetailsHook = std::function<void(const QString& details)>;
+void SetMessageDetailsHook(MessageDetailsHook hook);

@@ -181,8 +181,9 @@ void CDibImage::ReadFromArchive(ByteReader& stream, bool noFileHeader)
     const std::int64_t height = topDown ? -std::int64_t{m_header.biHeight} : std::int64_t{m_header.biHeight};
     if (topDown && runLength)
         RaiseFormatError();
-    if (!IsAcceptablePictureSize(width, height))
+    if (width <= 0 || height <= 0)
         RaiseFormatError();
+    RequireAcceptablePictureSize(width, height);
 
     // Later header versions append colour-space fields the picture does not need;
     // the header in memory is the 40-byte one.

@@ -42,7 +42,18 @@ public:
     int m_cause;
 };
 
-// A buffer that cannot be allocated, or a picture too large to hold.
+// A valid picture larger than Grimasso holds (see ImageLimits.h), refused
+// before its pixels are allocated; the message names its size.
+class CPictureSizeException : public CArchiveException {
+public:
+    CPictureSizeException(long long width, long long height)
+        : CArchiveException(CArchiveException::badIndex), m_width(width), m_height(height) {}
+
+    long long m_width;
+    long long m_height;
+};
+
+// A buffer that cannot be allocated.
 class CMemoryException : public CException {
 public:
     CMemoryException() : CException("out of memory") {}

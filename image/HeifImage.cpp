@@ -27,13 +27,11 @@ struct OptionsDeleter {
     void operator()(heif_decoding_options* p) const { heif_decoding_options_free(p); }
 };
 
-// The side of the largest square picture we accept: the library checks the
-// area against its square before decoding anything.
-constexpr int kMaxSquareSide = 16384;
-static_assert(std::int64_t{kMaxSquareSide} * kMaxSquareSide <= kMaxPicturePixels);
-
 [[noreturn]] void ThrowFor(const heif_error& error)
 {
+    // A side beyond the library's limit (ours) is no picture any encoder wrote.
+    if (error.subcode == heif_suberror_Security_limit_exceeded)
+        throw CArchiveException(CArchiveException::generic);
     switch (error.code) {
     case heif_error_Memory_allocation_error:
         throw CMemoryException();
@@ -120,12 +118,15 @@ void CHeifImage::Read(const std::string& path)
     std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
     if (!context)
         throw CMemoryException();
-    heif_context_set_maximum_image_size_limit(context.get(), kMaxSquareSide);
+    // The library refuses longer sides before decoding; the area is ours to judge,
+    // so that a valid picture too large to hold is named as such.
+    heif_context_set_maximum_image_size_limit(context.get(), static_cast<int>(kMaxPictureDimension));
     Require(heif_context_read_from_file(context.get(), path.c_str(), nullptr));
 
     heif_image_handle* rawHandle = nullptr;
     Require(heif_context_get_primary_image_handle(context.get(), &rawHandle));
     std::unique_ptr<heif_image_handle, HandleDeleter> handle(rawHandle);
+    RequireAcceptablePictureSize(heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get()));
 
     const int lumaBits = heif_image_handle_get_luma_bits_per_pixel(handle.get());
     const bool deep = lumaBits > 8;

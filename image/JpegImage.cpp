@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "image/JpegImage.h"
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <sys/stat.h>
 
 #include <jpeglib.h>
 
@@ -52,11 +54,39 @@ jpeg_error_mgr* InstallErrorManager(JpegErrorManager& manager)
     return standard;
 }
 
+// Real encoders write a dozen scans or so; each scan of a progressive file is
+// a pass over the whole picture's coefficients, so a few thousand tiny scans
+// keep the decoder busy for minutes.
+constexpr int kMaxScans = 256;
+
 struct JpegReadSession {
     jpeg_decompress_struct info;
     JpegErrorManager error;
+    jpeg_progress_mgr progress;  // watches the scans
     std::FILE* file;
 };
+
+// Ends the decoding, through the error manager's jump, past the last scan we allow.
+void WatchScans(j_common_ptr common)
+{
+    auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    if (info->input_scan_number > kMaxScans)
+        (*common->err->error_exit)(common);
+}
+
+// Huffman coding spends at least one bit on every 8 x 8 block of every
+// component (its DC difference), so the file must hold that many bits.
+// Arithmetic coding can go below a bit; its files are bounded by the scans only.
+bool FileCanHoldBlocks(const jpeg_decompress_struct& info, std::int64_t fileBytes)
+{
+    if (info.arith_code)
+        return true;
+    const std::int64_t pixels = std::int64_t{info.image_width} * info.image_height;
+    std::int64_t blocks = 0;
+    for (int i = 0; i < info.num_components; ++i)
+        blocks += std::int64_t{info.comp_info[i].width_in_blocks} * info.comp_info[i].height_in_blocks;
+    return pixels <= kAlwaysReadPixels || blocks <= fileBytes * 8;
+}
 
 // Destroys the decompressor and closes the file on every way out of Read.
 // Destroying a decompressor that was never created is harmless (its memory
@@ -75,6 +105,8 @@ bool ReadJpegHeader(JpegReadSession& s)
     if (setjmp(s.error.jump) != 0)
         return false;
     jpeg_create_decompress(&s.info);
+    s.progress.progress_monitor = WatchScans;
+    s.info.progress = &s.progress;
     jpeg_stdio_src(&s.info, s.file);
     // Kept for the orientation (Exif in APP1) and the colour profile (APP2).
     jpeg_save_markers(&s.info, JPEG_APP0 + 1, 0xFFFF);
@@ -265,12 +297,17 @@ void CJpegImage::Read(const std::string& path)
     session.info.err = InstallErrorManager(session.error);
     JpegReadCleanup cleanup{session};
 
+    struct stat status {};
+    if (::fstat(fileno(file), &status) != 0)
+        throw CFileException(CFileException::generic, errno, path);
     if (!ReadJpegHeader(session))
         throw CArchiveException(CArchiveException::badIndex);
     const std::int64_t width = session.info.image_width;
     const std::int64_t height = session.info.image_height;
-    if (!IsAcceptablePictureSize(width, height))
+    // What the file cannot hold is damage, however large; only then is the size judged.
+    if (width == 0 || height == 0 || !FileCanHoldBlocks(session.info, status.st_size))
         throw CArchiveException(CArchiveException::badIndex);
+    RequireAcceptablePictureSize(width, height);
     CDibImage::SetHeader(static_cast<int>(width), static_cast<int>(height), 24, nullptr);
     m_metadata = PictureMetadata{};
     m_metadata.orientation = OrientationOf(session.info);

@@ -13,6 +13,9 @@ public:
 
     // Loads a JPEG file as a 24-bit picture. A file that cannot be opened raises
     // CFileException(generic, -1); every library error raises CArchiveException(badIndex).
+    // So do a file too short for the blocks it claims and one of more scans
+    // than any encoder writes; a valid picture over the size limit raises
+    // CPictureSizeException, before the pixels are allocated.
     void Read(const std::string& path) override;
     // Saves the 24-bit rows with m_quality and m_progressive. A picture that is
     // not 24-bit leaves the just-created file empty and raises CArchiveException(badIndex);

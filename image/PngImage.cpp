@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "image/PngImage.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <memory>
@@ -64,6 +65,7 @@ struct PngReadSession {
     std::FILE* file;
     png_uint_32 width;
     png_uint_32 height;
+    int storedBitsPerPixel;  // as the file codes it, before the transformations
     std::size_t rowBytes;  // of one row as delivered after the transformations
 };
 
@@ -93,6 +95,7 @@ bool ReadPngHeader(PngReadSession& s)
     int colorType = 0;
     int interlaceType = 0;
     png_get_IHDR(s.png, s.info, &s.width, &s.height, &bitDepth, &colorType, &interlaceType, nullptr, nullptr);
+    s.storedBitsPerPixel = bitDepth * png_get_channels(s.png, s.info);
 
     png_set_strip_16(s.png);
     png_set_strip_alpha(s.png);  // dropped, not blended
@@ -111,6 +114,29 @@ bool ReadPngHeader(PngReadSession& s)
     png_read_update_info(s.png, s.info);
     s.rowBytes = png_get_rowbytes(s.png, s.info);
     return true;
+}
+
+// The bytes from the stream's position to its end (a file or a block of memory); -1 when unknown.
+std::int64_t RemainingBytes(std::FILE* file)
+{
+    const long start = std::ftell(file);
+    if (start < 0 || std::fseek(file, 0, SEEK_END) != 0)
+        return -1;
+    const long end = std::ftell(file);
+    if (std::fseek(file, start, SEEK_SET) != 0 || end < start)
+        return -1;
+    return end - start;
+}
+
+// Deflate packs at most 1032 bytes into one, so the rows a file claims need at
+// least their size / 1032 bytes of it (the filter bytes of each row left aside).
+bool StreamCanHoldPicture(const PngReadSession& s, std::int64_t streamBytes)
+{
+    constexpr std::int64_t kMaxDeflateRatio = 1032;
+    if (s.storedBitsPerPixel <= 0)
+        return false;
+    const std::int64_t pixelsPerByte = kMaxDeflateRatio * 8 / s.storedBitsPerPixel;
+    return FileCanHoldPixels(std::int64_t{s.width} * s.height, streamBytes, std::max<std::int64_t>(1, pixelsPerByte));
 }
 
 bool ReadPngPixels(PngReadSession& s, png_bytepp rows)
@@ -205,11 +231,20 @@ void CPngImage::ReadFromStream(std::FILE* file)
     }
     PngReadCleanup cleanup{session};
 
+    const std::int64_t streamBytes = RemainingBytes(file);
     if (!ReadPngHeader(session))
         throw CArchiveException(CArchiveException::generic);
     const std::int64_t width = session.width;
     const std::int64_t height = session.height;
-    if (!IsAcceptablePictureSize(width, height) || session.rowBytes != static_cast<std::size_t>(width * 3))
+    // Judged before anything of the picture's size is allocated: a file that
+    // cannot hold what it claims is damaged, a size it names that is not the
+    // one expected is damaged, and only then may a valid picture be too large.
+    if (width == 0 || height == 0 || streamBytes < 0 || !StreamCanHoldPicture(session, streamBytes))
+        throw CArchiveException(CArchiveException::generic);
+    if (m_expectedWidth != 0 && (width != m_expectedWidth || height != m_expectedHeight))
+        throw CArchiveException(CArchiveException::generic);
+    RequireAcceptablePictureSize(width, height);
+    if (session.rowBytes != static_cast<std::size_t>(width * 3))
         throw CArchiveException(CArchiveException::generic);
 
     // The library writes every row straight into its place in the bottom-up

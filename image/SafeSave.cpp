@@ -14,6 +14,7 @@
 #include "image/Exceptions.h"
 #include "image/FilePaths.h"
 #include "image/PartialFiles.h"
+#include "image/StaleSaveFiles.h"
 
 namespace {
 
@@ -86,7 +87,8 @@ bool MayWrite(const std::string& target, const struct stat& status)
 // takes no new file.
 int CreateTemporaryBeside(const std::string& target, std::string& name)
 {
-    const std::string base = FolderOf(target) + ".grimasso-save-" + std::to_string(getpid()) + "-";
+    RemoveStaleSaveFiles(FolderOf(target));
+    const std::string base = FolderOf(target) + SaveTemporaryPrefix();
     for (int attempt = 0; attempt < 1000; ++attempt) {
         name = base + std::to_string(attempt) + ".tmp";
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -171,10 +173,13 @@ bool SaveByRename(const FileWriter& write, const std::string& target, const stru
 // copied into place; created and remembered at one stroke, like the file above.
 void CreateScratchFile(std::optional<TemporaryFile>& scratch)
 {
-    const char* folder = std::getenv("TMPDIR");
-    std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/grimasso-save-XXXXXX";
+    const char* variable = std::getenv("TMPDIR");
+    const std::string folder = std::string(variable && *variable ? variable : "/tmp") + "/";
+    RemoveStaleSaveFiles(folder);
+    // Named like the files beside the targets, so that a save killed here is cleared up alike.
+    std::string pattern = folder + SaveTemporaryPrefix() + "XXXXXX.tmp";
     InterruptionHold hold;
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    const int fd = ::mkostemps(pattern.data(), 4, O_CLOEXEC);
     if (fd < 0)
         throw CFileException(CFileException::generic, errno, std::string());
     ::close(fd);
@@ -244,6 +249,10 @@ void SaveFileSafely(const FileWriter& write, const std::string& path)
 {
     try {
         const std::string target = ResolveLinkTarget(path);
+        // Still a link after every hop: a loop, which must fail rather than be replaced.
+        struct stat link {};
+        if (::lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+            throw CFileException(CFileException::generic, ELOOP, path);
         struct stat existing {};
         const bool exists = ::stat(target.c_str(), &existing) == 0;
         if (exists && !S_ISREG(existing.st_mode))

@@ -15,7 +15,12 @@
 // effective ids) is refused with CFileException(accessDenied) before anything is
 // written; anything but a regular file with CFileException(invalidFile). On any
 // failure the temporary files are removed and the exception, naming path rather
-// than a temporary file, reaches the caller.
+// than a temporary file, reaches the caller. A symbolic link that loops fails
+// with CFileException(generic, ELOOP) and stays as it is.
+//
+// Temporary files are named ".grimasso-save-PID-N.tmp"; each save first
+// removes those of processes no longer running from the folder it writes into
+// (see StaleSaveFiles.h).
 #include <functional>
 #include <string>
 

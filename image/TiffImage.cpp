@@ -102,8 +102,6 @@ void CopyRasterToRows(const std::uint32_t* raster, std::uint32_t width, std::uin
     }
 }
 
-// Pictures this small are read whatever their strips claim.
-constexpr std::int64_t kAlwaysReadPixels = std::int64_t{1} << 22;
 
 // How many raw bytes one stored byte can at most become under compression, a
 // little above what each method reaches on a blank picture; 0 when the method
@@ -174,12 +172,14 @@ void CTiffImage::Read(const std::string& path)
     std::uint32_t height = 0;
     const bool sized = TIFFGetField(file.get(), TIFFTAG_IMAGEWIDTH, &width) == 1 &&
                        TIFFGetField(file.get(), TIFFTAG_IMAGELENGTH, &height) == 1;
-    if (!sized || errorRaised || !IsAcceptablePictureSize(width, height))
+    if (!sized || errorRaised)
         throw CArchiveException(CArchiveException::generic);
+    // What the file cannot hold is damage, however large; only then is the size judged.
     std::error_code sizeError;
     const std::uintmax_t fileSize = std::filesystem::file_size(path, sizeError);
-    if (sizeError || !StripsCanHoldPicture(file.get(), width, height, fileSize))
+    if (sizeError || width == 0 || height == 0 || !StripsCanHoldPicture(file.get(), width, height, fileSize))
         throw CArchiveException(CArchiveException::generic);
+    RequireAcceptablePictureSize(width, height);
     // A valid file of a kind the library cannot render (float samples, odd
     // bit depths) is a variant we do not support, not a damaged file.
     char message[1024] = {};

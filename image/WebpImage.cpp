@@ -20,6 +20,26 @@ namespace {
 // A RIFF chunk's size field is 32 bits, so no valid file is larger.
 constexpr long kMaxFileBytes = 0xFFFFFFFFL;
 
+// The most pixels one byte of a file can carry, a little above the best the
+// formats reach. Lossy frames spend more than a bit and a half on the modes of
+// every 16 x 16 macroblock however plain it is. Lossless codes can describe a
+// flat colour in next to nothing, but no encoder gets a real picture below a
+// byte for some 24000 pixels, so a file far smaller than that is taken for
+// damaged (or a trap) rather than allocated for. Animations are judged like
+// lossless files: their canvas may lie mostly outside every frame.
+constexpr std::int64_t kLossyPixelsPerByte = 2048;
+constexpr std::int64_t kLosslessPixelsPerByte = 65536;
+
+bool FileCanHoldCanvas(const std::vector<std::uint8_t>& bytes, int width, int height)
+{
+    WebPBitstreamFeatures features;
+    if (WebPGetFeatures(bytes.data(), bytes.size(), &features) != VP8_STATUS_OK)
+        return false;
+    const bool lossy = features.format == 1 && !features.has_animation;
+    return FileCanHoldPixels(std::int64_t{width} * height, static_cast<std::int64_t>(bytes.size()),
+                             lossy ? kLossyPixelsPerByte : kLosslessPixelsPerByte);
+}
+
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path)
 {
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -122,8 +142,10 @@ void CWebpImage::Read(const std::string& path)
     const int width = static_cast<int>(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH));
     const int height = static_cast<int>(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT));
     const std::uint32_t flags = WebPDemuxGetI(demux.get(), WEBP_FF_FORMAT_FLAGS);
-    if (!IsAcceptablePictureSize(width, height))
+    // What the file cannot hold is damage, however large; only then is the size judged.
+    if (width <= 0 || height <= 0 || !FileCanHoldCanvas(bytes, width, height))
         throw CArchiveException(CArchiveException::generic);
+    RequireAcceptablePictureSize(width, height);
 
     m_metadata = PictureMetadata{};
     if (flags & ICCP_FLAG)

@@ -1,12 +1,13 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Why a Grimasso document cannot be read: a malformed archive is an archive
-// failure like any broken picture (the load message), and this says which
-// part was wrong in the words of the string table (%1, %2 filled in by whoever
+// Why a Grimasso document, or a picture too large to hold, cannot be read: an
+// archive failure like any broken picture (the load message) that says what
+// was wrong in the words of the string table (%1, %2 filled in by whoever
 // shows it).
 #include <string>
 
 #include "image/Exceptions.h"
+#include "resources/StringIds.h"
 
 class DocumentError : public CArchiveException {
 public:
@@ -23,3 +24,9 @@ private:
     std::string m_first;
     std::string m_second;
 };
+
+// A picture over the size limit, named by its size.
+inline DocumentError TooLargeError(const CPictureSizeException& tooLarge)
+{
+    return DocumentError(IDS_LOAD_TOO_LARGE, std::to_string(tooLarge.m_width), std::to_string(tooLarge.m_height));
+}

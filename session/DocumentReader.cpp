@@ -146,6 +146,9 @@ PixelBuffer DecodePicture(const std::vector<std::uint8_t>& png, const DocumentDe
     if (stream == nullptr)
         throw CMemoryException();
     CPngImage codec;
+    // A header that disagrees with the description is refused before the
+    // picture it claims is allocated.
+    codec.ExpectSize(description.width, description.height);
     try {
         codec.ReadFromStream(stream);
     } catch (const CMemoryException&) {

@@ -11,6 +11,7 @@
 #include "image/FilePaths.h"
 #include "image/SafeSave.h"
 #include "resources/StringIds.h"
+#include "session/DocumentError.h"
 #include "session/DocumentReader.h"
 #include "session/ExaggerateGesture.h"
 #include "session/FaceStepsGesture.h"
@@ -62,6 +63,8 @@ std::unique_ptr<PictureSession> PictureSession::Open(const std::string& path)
         auto session = std::make_unique<PictureSession>(header.biWidth, header.biHeight, std::move(codec->m_pBits));
         session->m_sourceName = FileNameOf(path);
         return session;
+    } catch (const CPictureSizeException& tooLarge) {
+        throw SessionFailure(IDS_LOAD_FAILED, std::make_exception_ptr(TooLargeError(tooLarge)));
     } catch (const CException&) {
         throw SessionFailure(IDS_LOAD_FAILED, std::current_exception());
     }

@@ -182,6 +182,7 @@ void RecoveryCopy::WriteInBackground()
         if (!synced || std::rename(temporary.c_str(), m_documentPath.c_str()) != 0)
             throw CFileException(CFileException::hardIO, errno, m_documentPath);
         WriteSmallFileAtomically(m_folder + "/" + m_id + ".title", m_title);
+        m_succeeded = true;
     } catch (const std::exception&) {
         ::unlink(temporary.c_str());
         m_failed = true;

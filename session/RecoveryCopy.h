@@ -36,6 +36,8 @@ public:
     void Discard();
     // True once after a write failed (a full disk, a folder we may not write).
     bool TakeFailure() { return m_failed.exchange(false); }
+    // True once after a write succeeded.
+    bool TakeSuccess() { return m_succeeded.exchange(false); }
     // Waits until the write under way has finished.
     void Wait();
 
@@ -52,6 +54,7 @@ private:
     std::thread m_writer;
     std::atomic<bool> m_writing{false};
     std::atomic<bool> m_failed{false};
+    std::atomic<bool> m_succeeded{false};
 
     // What the writer reads; the caller's thread fills it only while no write runs.
     std::int32_t m_width = 0, m_height = 0, m_radius = 0, m_lastMode = 0;

@@ -4,17 +4,29 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "image/ImageLimits.h"
 
 namespace {
 
 bool EndsWith(const std::string& text, const std::string& ending)
 {
     return text.size() > ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
+}
+
+// A window title is a line of text; anything longer is not one of ours.
+constexpr off_t kMaxTitleBytes = 4096;
+// The largest document a picture within the limits makes: two pictures of 3
+// bytes a pixel and two maps of 4, stored or deflated, with room to spare.
+constexpr off_t kMaxDocumentBytes = static_cast<off_t>(kMaxPicturePixels * 16 + (std::int64_t{1} << 20));
+
+// Whether an open file is one we may trust: a regular file of ours, no larger than limit.
+bool IsOwnRegularFile(const struct stat& status, off_t limit)
+{
+    return S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && status.st_size <= limit;
 }
 
 }  // namespace
@@ -56,8 +68,19 @@ std::string LeftoverCopy::DocumentPath() const
 
 std::string LeftoverCopy::Title() const
 {
-    std::ifstream in(m_folder + "/" + m_id + ".title");
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // Never through a link, never blocking on a pipe, and never more than a title's length.
+    const int fd = ::open((m_folder + "/" + m_id + ".title").c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    struct stat status {};
+    std::string title;
+    if (::fstat(fd, &status) == 0 && IsOwnRegularFile(status, kMaxTitleBytes)) {
+        title.resize(static_cast<std::size_t>(status.st_size));
+        const ssize_t got = ::read(fd, title.data(), title.size());
+        title.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    }
+    ::close(fd);
+    return title;
 }
 
 void LeftoverCopy::Remove()
@@ -85,17 +108,24 @@ std::vector<LeftoverCopy> FindLeftoverCopies(const std::string& folder)
     }
     ::closedir(directory);
     for (const std::string& id : ids) {
-        const int fd = ::open((folder + "/" + id + ".lock").c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+        const int fd = ::open((folder + "/" + id + ".lock").c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0)
             continue;
+        struct stat lockStatus {};
+        if (::fstat(fd, &lockStatus) != 0 || !IsOwnRegularFile(lockStatus, kMaxTitleBytes)) {
+            ::close(fd);
+            continue;  // not ours to judge, nor to remove
+        }
         // A running editor holds its lock: its copies are its own business.
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             ::close(fd);
             continue;
         }
         LeftoverCopy copy(folder, id, fd);
+        // Looked at without following a link: the copy is offered only when it
+        // is a regular file of ours of a size a document can have.
         struct stat status {};
-        if (::stat(copy.DocumentPath().c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        if (::lstat(copy.DocumentPath().c_str(), &status) != 0 || !IsOwnRegularFile(status, kMaxDocumentBytes)) {
             copy.Remove();
             continue;
         }

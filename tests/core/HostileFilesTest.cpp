@@ -8,9 +8,12 @@
 #include <cstdio>
 #include <fstream>
 #include <regex>
+#include <zip.h>
 #include <zlib.h>
 
 #include "PhotoTestSupport.h"
+#include "image/JpegImage.h"
+#include "session/PictureSession.h"
 
 namespace {
 
@@ -70,9 +73,85 @@ std::string TiffClaimingHugePicture(std::uint32_t side)
     return file;
 }
 
+void PutChunk(std::string& out, const char* type, const std::string& data)
+{
+    PutBigEndian(out, static_cast<std::uint32_t>(data.size()));
+    const std::string body = type + data;
+    out += body;
+    PutBigEndian(out, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size())));
+}
+
+// A PNG header of width x height (8-bit grey or RGB) whose IDAT holds dataBytes zero bytes.
+std::string PngClaiming(std::uint32_t width, std::uint32_t height, bool rgb, std::size_t dataBytes)
+{
+    std::string file("\x89PNG\r\n\x1A\n", 8);
+    std::string ihdr;
+    PutBigEndian(ihdr, width);
+    PutBigEndian(ihdr, height);
+    ihdr += std::string(rgb ? "\x08\x02\0\0\0" : "\x08\x00\0\0\0", 5);
+    PutChunk(file, "IHDR", ihdr);
+    PutChunk(file, "IDAT", std::string(dataBytes, '\0'));
+    PutChunk(file, "IEND", "");
+    return file;
+}
+
+// A 42-byte lossless WebP whose header claims side x side pixels.
+std::string LosslessWebpClaiming(std::uint32_t side)
+{
+    std::string payload("\x2F", 1);
+    const std::uint32_t sizes = (side - 1) | ((side - 1) << 14);
+    PutLittleEndian(payload, sizes, 4);
+    payload += std::string(17, '\0');
+    std::string file("RIFF");
+    PutLittleEndian(file, static_cast<std::uint32_t>(4 + 8 + payload.size()), 4);
+    file += "WEBPVP8L";
+    PutLittleEndian(file, static_cast<std::uint32_t>(payload.size()), 4);
+    return file + payload;
+}
+
+// A small progressive JPEG whose frame header is changed to claim side x side pixels.
+std::string ProgressiveJpegClaiming(const std::string& scratch, std::uint16_t side)
+{
+    CJpegImage codec;
+    const std::vector<std::uint8_t> rows(static_cast<std::size_t>(RowBytes(16, 24)) * 16, 0x80);
+    codec.SetHeader(16, 16, 24, nullptr);
+    codec.m_pBits = PixelBuffer::Borrow(rows.data(), rows.size());
+    codec.m_progressive = true;
+    codec.m_quality = 50;
+    codec.Write(scratch);
+    std::ifstream in(scratch, std::ios::binary);
+    std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t frame = file.find("\xFF\xC2");
+    if (frame == std::string::npos)
+        return {};
+    // Marker, length, precision, then height and width, big-endian.
+    for (const std::size_t at : {frame + 5, frame + 7}) {
+        file[at] = static_cast<char>(side >> 8);
+        file[at + 1] = static_cast<char>(side & 0xFF);
+    }
+    return file;
+}
+
+// A document of 64 x 48 whose picture.png is replaced by picture.
+std::string DocumentWithPicture(const std::string& scratch, const std::string& picture)
+{
+    PictureSession(64, 48, PixelBuffer::Allocate(static_cast<std::size_t>(RowBytes(64, 24)) * 48, true)).Save(scratch);
+    int error = 0;
+    zip_t* archive = zip_open(scratch.c_str(), 0, &error);
+    if (archive == nullptr)
+        return {};
+    zip_source_t* source = zip_source_buffer(archive, picture.data(), picture.size(), 0);
+    zip_file_replace(archive, zip_name_locate(archive, "picture.png", 0), source, 0);
+    zip_set_file_compression(archive, zip_name_locate(archive, "picture.png", 0), ZIP_CM_STORE, 0);
+    zip_close(archive);
+    std::ifstream in(scratch, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 struct Peak {
     int exitStatus = -1;
     long kilobytes = -1;
+    std::string log;  // what the tool and the timer wrote to standard error
 };
 
 // grimasso-cli opening path, with its exit status and its peak resident memory.
@@ -85,6 +164,7 @@ Peak OpenMeasured(const std::string& path, const std::string& log)
     peak.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     std::ifstream in(log);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    peak.log = text;
     std::smatch match;
     if (std::regex_search(text, match, std::regex("Maximum resident set size \\(kbytes\\): ([0-9]+)")))
         peak.kilobytes = std::stol(match[1]);
@@ -120,6 +200,44 @@ TEST(HostileFiles, AreRefusedWithLittleMemory)
         EXPECT_EQ(peak.exitStatus, 1) << path;
         EXPECT_GT(peak.kilobytes, 0) << path;
         EXPECT_LT(peak.kilobytes, 64 * 1024) << path;
+    }
+}
+
+// Claimed sizes are judged before the pixels are allocated: a size the file
+// cannot hold is damage, a document's picture must have the description's
+// size, and a picture that could be real but is too large is named by its size.
+TEST(HostileFiles, ClaimedSizesAreJudgedBeforeAllocation)
+{
+    if (!std::filesystem::exists("/usr/bin/time"))
+        GTEST_SKIP() << "/usr/bin/time missing";
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "peak memory is not ours under AddressSanitizer";
+#endif
+    ScratchFolder folder("claimed");
+    const std::string damaged = "beschädigt";
+    const struct {
+        std::string name;
+        std::string bytes;
+        std::string cause;
+    } cases[] = {
+        {"tiny.png", PngClaiming(16384, 16384, true, 12), damaged},
+        {"tiny.webp", LosslessWebpClaiming(16384), damaged},
+        {"progressive.jpg", ProgressiveJpegClaiming(folder / "small.jpg", 16000), "nicht unterstützt"},
+        // 0.8 MB is enough for the rows at deflate's best, but not what the description says.
+        {"other-size.grimasso",
+         DocumentWithPicture(folder / "made.grimasso", PngClaiming(16384, 16384, true, 800 * 1024)),
+         "picture.png"},
+        {"large.png", PngClaiming(20000, 20000, false, 400 * 1024), "20000 × 20000 Pixeln zu groß"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_FALSE(c.bytes.empty());
+        std::ofstream(folder / c.name, std::ios::binary) << c.bytes;
+        const Peak peak = OpenMeasured(folder / c.name, folder / "time.log");
+        EXPECT_EQ(peak.exitStatus, 1);
+        EXPECT_NE(peak.log.find(c.cause), std::string::npos) << peak.log;
+        EXPECT_GT(peak.kilobytes, 0);
+        EXPECT_LT(peak.kilobytes, 64 * 1024);
     }
 }
 

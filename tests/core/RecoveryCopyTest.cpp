@@ -3,12 +3,17 @@
 // can; every copy must still hold exactly the session's map and undo map.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sys/stat.h>
 
 #include "TestPictures.h"
 #include "WarpFieldTestSupport.h"
 #include "session/PictureSession.h"
 #include "session/RecoveryCopy.h"
+#include "session/RecoveryFolder.h"
 
 namespace {
 
@@ -96,6 +101,56 @@ TEST(RecoveryCopy, MapRevisionChangesWithEveryChangeAndNamesTheUndoMapsSource)
     auto other = std::make_unique<PictureSession>(40, 30, MakePicture(40, 30));
     EXPECT_NE(other->Field().MapRevision(), field.MapRevision());
     EXPECT_NE(other->Field().MapRevision(), before);
+}
+
+// A leftover's files are read only when they are regular files of bounded
+// size: a title that is a link, a pipe or far too long is no title, and a
+// document that is a link is not offered.
+TEST(RecoveryCopy, LeftoversAreReadOnlyFromRegularFilesOfBoundedSize)
+{
+    namespace fs = std::filesystem;
+    ScratchDirectory scratch;
+    const std::string folder = scratch.File("recovery");
+    fs::create_directories(folder);
+    std::ofstream(scratch.File("elsewhere")) << "geheim";
+    const auto write = [&](const std::string& name, const std::string& text) {
+        std::ofstream(folder + "/" + name, std::ios::binary) << text;
+    };
+    const struct {
+        std::string id;
+        std::function<void(const std::string& title)> makeTitle;
+        bool documentIsLink;
+        std::string title;  // expected; "-": not offered
+    } cases[] = {
+        {"plain", [&](const std::string& t) { write(t, "Bild.png"); }, false, "Bild.png"},
+        {"linked", [&](const std::string& t) { fs::create_symlink(scratch.File("elsewhere"), folder + "/" + t); },
+         false, ""},
+        {"pipe", [&](const std::string& t) { ::mkfifo((folder + "/" + t).c_str(), 0600); }, false, ""},
+        {"long", [&](const std::string& t) { write(t, std::string(100000, 'x')); }, false, ""},
+        {"document-link", [&](const std::string& t) { write(t, "Bild.png"); }, true, "-"},
+    };
+    for (const auto& c : cases) {
+        write(c.id + ".lock", "");
+        c.makeTitle(c.id + ".title");
+        if (c.documentIsLink)
+            fs::create_symlink(scratch.File("elsewhere"), folder + "/" + c.id + ".grimasso");
+        else
+            write(c.id + ".grimasso", "PK");
+    }
+    std::vector<LeftoverCopy> found = FindLeftoverCopies(folder);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        const auto copy = std::find_if(found.begin(), found.end(), [&](const LeftoverCopy& leftover) {
+            return leftover.DocumentPath() == folder + "/" + c.id + ".grimasso";
+        });
+        if (c.title == "-") {
+            EXPECT_EQ(copy, found.end());
+            continue;
+        }
+        ASSERT_NE(copy, found.end());
+        EXPECT_EQ(copy->Title(), c.title);
+    }
+    EXPECT_TRUE(fs::exists(scratch.File("elsewhere")));
 }
 
 }  // namespace

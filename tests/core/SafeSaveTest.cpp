@@ -176,6 +176,65 @@ private:
     std::optional<std::string> m_previous;
 };
 
+TEST(SafeSaveLinks, LoopingLinkFailsAndStaysALink)
+{
+    ScratchDirectory dir;
+    fs::create_symlink("b.bmp", dir.File("a.bmp"));
+    fs::create_symlink("a.bmp", dir.File("b.bmp"));
+    EXPECT_THROW(Save(dir.File("a.bmp")), CFileException);
+    EXPECT_EQ(fs::read_symlink(dir.File("a.bmp")), "b.bmp");
+    EXPECT_EQ(fs::read_symlink(dir.File("b.bmp")), "a.bmp");
+    EXPECT_TRUE(Strays(dir.File(""), {"a.bmp", "b.bmp"}).empty());
+}
+
+// The process id of a child that has ended and been reaped: no process has it.
+pid_t EndedProcess()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+// Temporary files that a killed save left go at the next save into their
+// folder, beside the target and in the system's temporary folder (a file with
+// hard links); those of running processes, of other names and links stay.
+TEST(SafeSaveLinks, LeftoversOfKilledSavesGoAtTheNextSave)
+{
+    ScratchDirectory dir;
+    const TemporaryFolderOverride systemTemporary(dir.File("system-tmp"));
+    const std::string dead = ".grimasso-save-" + std::to_string(EndedProcess());
+    const std::string running = ".grimasso-save-1-0.tmp";  // init runs for ever
+    for (const std::string folder : {"beside", "system-tmp"}) {
+        fs::create_directories(dir.File(folder));
+        dir.Write(folder + "/" + dead + "-0.tmp", kOldBytes);
+        dir.Write(folder + "/" + dead + "-abcdef.tmp", kOldBytes);
+        dir.Write(folder + "/" + running, kOldBytes);
+        dir.Write(folder + "/notes.tmp", kOldBytes);
+        fs::create_symlink("notes.tmp", dir.File(folder + "/" + dead + "-1.tmp"));
+    }
+    const struct {
+        const char* what;
+        std::string target;
+        const char* folder;
+        std::vector<std::string> left;
+    } cases[] = {
+        {"beside the target", dir.File("beside/picture.png"), "beside",
+         {"picture.png", running, "notes.tmp", dead + "-1.tmp"}},
+        {"in the temporary folder", dir.File("first.png"), "system-tmp", {running, "notes.tmp", dead + "-1.tmp"}},
+    };
+    dir.Write("first.png", kOldBytes);
+    fs::create_hard_link(dir.File("first.png"), dir.File("second.png"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Save(c.target);
+        EXPECT_EQ(Strays(dir.File(c.folder), c.left), std::vector<std::string>{});
+        for (const std::string& name : c.left)
+            EXPECT_TRUE(fs::exists(fs::symlink_status(dir.File(std::string(c.folder) + "/" + name)))) << name;
+    }
+}
+
 TEST(SafeSaveLinks, EveryHardLinkShowsTheNewPicture)
 {
     ScratchDirectory dir;

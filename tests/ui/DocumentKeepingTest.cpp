@@ -54,6 +54,7 @@ private slots:
     void appliedDeformationIsOneGestureAndBrokenDocumentsAreReported();
     void recoveryCopyFollowsTheModifiedFlag();
     void unwritableRecoveryFolderIsReportedOnce();
+    void recoveryTriesAgainAfterAFailureAndSaysSoInFull();
 };
 
 void DocumentKeepingTest::saveAsDocumentKeepsTheWindowAndReopensWithUndo()
@@ -175,6 +176,49 @@ void DocumentKeepingTest::unwritableRecoveryFolderIsReportedOnce()
     QTest::qWait(100);
     QVERIFY(editor.Window().statusBar()->currentMessage().isEmpty());
     QVERIFY(editor.messages.isEmpty());
+    qunsetenv("XDG_STATE_HOME");
+}
+
+// A file where the recovery folder should be, so that no copy can be made.
+void BlockRecoveryFolder(const QTemporaryDir& state)
+{
+    QFile blocker(state.filePath(QStringLiteral("grimasso")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    qputenv("XDG_STATE_HOME", state.path().toLocal8Bit());
+}
+
+void DocumentKeepingTest::recoveryTriesAgainAfterAFailureAndSaysSoInFull()
+{
+    EditorHarness editor;
+    QTemporaryDir folder;
+    QStatusBar* bar = editor.Window().statusBar();
+    const QString message = LoadQString(IDS_RECOVERY_UNAVAILABLE);
+
+    // The first change finds no folder; once it can be made, the next change writes the copy.
+    QTemporaryDir firstState;
+    BlockRecoveryFolder(firstState);
+    CGrimassoDoc* first = OpenDeformed(editor, folder, QStringLiteral("c.bmp"), 16, 12);
+    QVERIFY(first);
+    QTest::qWait(50);
+    QVERIFY(first->Recovery().CopyPath().isEmpty());
+    QVERIFY(QFile::remove(firstState.filePath(QStringLiteral("grimasso"))));
+    first->SetModifiedFlag(true);
+    QTRY_VERIFY_WITH_TIMEOUT(!first->Recovery().CopyPath().isEmpty(), 4000);
+    first->Recovery().WaitForWrite();
+
+    // After a copy was written, a new failure is reported again, the whole
+    // message fitting beside the status bar's permanent panes.
+    bar->clearMessage();
+    QTemporaryDir secondState;
+    BlockRecoveryFolder(secondState);
+    CGrimassoDoc* second = OpenDeformed(editor, folder, QStringLiteral("d.bmp"), 16, 12);
+    QVERIFY(second);
+    QVERIFY(WaitFor([&] { return bar->currentMessage() == message; }));
+    int room = bar->width();
+    for (const QWidget* pane : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (pane->isVisible() && pane->x() > 0)
+            room = std::min(room, pane->x());
+    QVERIFY2(bar->fontMetrics().horizontalAdvance(message) < room, qPrintable(QString::number(room)));
     qunsetenv("XDG_STATE_HOME");
 }
 

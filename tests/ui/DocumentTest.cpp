@@ -18,6 +18,7 @@
 #include "image/CodecChoice.h"
 #include "image/qt/Clipboard.h"
 #include "framework/DialogButtons.h"
+#include "framework/MessageBox.h"
 #include "image/qt/JpegDialog.h"
 #include "view/ScaleDialog.h"
 
@@ -83,6 +84,7 @@ private slots:
     void picturesOpenByTheirContentWhateverTheirName();
     void fileThatIsNoPictureShowsTheLoadMessage();
     void brokenFileShowsTheLoadMessageAndLeavesNoWindow();
+    void namesOutsideTheLocaleOpenAndFailuresNameTheirCause();
 
     void saveAsWithoutEndingWritesBitmapAndTakesTheName();
     void saveAsToUnknownEndingReportsAndWritesNothing();
@@ -207,6 +209,28 @@ void DocumentTest::brokenFileShowsTheLoadMessageAndLeavesNoWindow()
     QVERIFY(editor.Manager().Documents().isEmpty());
     QVERIFY(editor.Area()->subWindowList().isEmpty());
     QVERIFY(!editor.Manager().RecentFiles().contains(QFileInfo(bmp).absoluteFilePath()));
+}
+
+void DocumentTest::namesOutsideTheLocaleOpenAndFailuresNameTheirCause()
+{
+    EditorHarness editor;
+    QTemporaryDir folder;
+    QStringList details;
+    SetMessageDetailsHook([&details](const QString& text) { details.append(text); });
+    // "café.bmp" in Latin-1, as an older system wrote it, seen as Qt decodes it.
+    const QByteArray latin1 = QFile::encodeName(folder.path()) + "/caf\xE9.bmp";
+    WritePicture(latin1.toStdString(), 6, 4, Pattern24(6, 4));
+    CGrimassoDoc* opened = Open(editor, QFile::decodeName(latin1));
+    QVERIFY(opened);
+    QCOMPARE(opened->GetSession()->Width(), 6);
+
+    // The cause stands beneath the load message: the file and the system's reason.
+    const QString missing = folder.filePath(QStringLiteral("fehlt.png"));
+    QVERIFY(!Open(editor, missing));
+    QCOMPARE(editor.messages, QStringList{kLoadFailed});
+    QCOMPARE(details.size(), 1);
+    QVERIFY2(details[0].contains(missing), qPrintable(details[0]));
+    SetMessageDetailsHook({});
 }
 
 void DocumentTest::saveAsWithoutEndingWritesBitmapAndTakesTheName()
