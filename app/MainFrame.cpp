@@ -2,8 +2,11 @@
 #include "app/MainFrame.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
@@ -22,6 +25,7 @@
 #include "app/HelpWindow.h"
 #include "app/StartScreen.h"
 #include "app/ToolbarIcons.h"
+#include "document/GrimassoDoc.h"
 #include "framework/Application.h"
 #include "framework/CommandIds.h"
 #include "framework/DocManager.h"
@@ -30,10 +34,11 @@
 #include "framework/StringTable.h"
 #include "framework/View.h"
 #include "resources/StringIds.h"
+#include "view/GrimassoView.h"
+#include "view/HistoryPanel.h"
 
 namespace {
 
-constexpr int kIdleMilliseconds = 200;
 constexpr int kLongestRecentPath = 60;
 
 // A command's string is "status-bar prompt\ntooltip".
@@ -80,6 +85,7 @@ CMainFrame::CMainFrame(CCmdTarget* application) : m_pApplication(application), m
     BuildToolBar();
     BuildStatusBar();
     BuildAccelerators();
+    BuildHistoryDock();
 
     connect(&TheDocManager(), &CDocManager::recentFilesChanged, this, &CMainFrame::UpdateRecentFileItems);
     connect(&TheDocManager(), &CDocManager::documentsChanged, this, [this] {
@@ -88,8 +94,10 @@ CMainFrame::CMainFrame(CCmdTarget* application) : m_pApplication(application), m
     UpdateRecentFileItems();
     UpdateCommandStates();
 
-    connect(&m_idleTimer, &QTimer::timeout, this, &CMainFrame::OnIdle);
-    m_idleTimer.start(kIdleMilliseconds);
+    // Command states follow signals; nothing polls them.
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::ScheduleCommandStates);
+    connect(m_pToolBar, &QToolBar::visibilityChanged, this, &CMainFrame::ScheduleCommandStates);
+    connect(qApp, &QApplication::focusChanged, this, &CMainFrame::ScheduleCommandStates);
 
     SetHelpHandler([this](QWidget* asker, int topic) { ShowHelp(asker, topic); });
     StartScreen::Show(this);
@@ -98,7 +106,6 @@ CMainFrame::CMainFrame(CCmdTarget* application) : m_pApplication(application), m
 CMainFrame::~CMainFrame()
 {
     SetHelpHandler(nullptr);
-    m_idleTimer.stop();
     // Views and frames go before the menus they might still update.
     disconnect(m_pMdiArea, nullptr, this, nullptr);
     delete m_pMdiArea;
@@ -370,16 +377,55 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window)
         if (view)
             view->OnActivateView(true);
     }
+    FollowActiveDocument(window);
     QMetaObject::invokeMethod(this, &CMainFrame::UpdateMenuSet, Qt::QueuedConnection);
     UpdateTitle();
     UpdateCommandStates();
 }
 
-void CMainFrame::OnIdle()
+void CMainFrame::ScheduleCommandStates()
 {
-    UpdateMenuSet();
-    UpdateTitle();
-    UpdateCommandStates();
+    if (m_bStatesScheduled)
+        return;
+    m_bStatesScheduled = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_bStatesScheduled = false;
+        UpdateMenuSet();
+        UpdateTitle();
+        UpdateCommandStates();
+    }, Qt::QueuedConnection);
+}
+
+void CMainFrame::FollowActiveDocument(QMdiSubWindow* window)
+{
+    for (const QMetaObject::Connection& connection : m_activeDocumentConnections)
+        disconnect(connection);
+    m_activeDocumentConnections.clear();
+    CView* view = window ? qobject_cast<CView*>(window->widget()) : nullptr;
+    if (m_pHistoryPanel)
+        m_pHistoryPanel->ShowView(qobject_cast<CGrimassoView*>(view));
+    if (!view || !view->GetDocument())
+        return;
+    CDocument* document = view->GetDocument();
+    m_activeDocumentConnections = {
+        connect(document, &CDocument::modifiedChanged, this, &CMainFrame::ScheduleCommandStates),
+        connect(document, &CDocument::titleChanged, this, &CMainFrame::ScheduleCommandStates),
+        connect(window, &QMdiSubWindow::windowTitleChanged, this, &CMainFrame::ScheduleCommandStates),
+    };
+    if (auto* picture = qobject_cast<CGrimassoDoc*>(document))
+        m_activeDocumentConnections.append(
+            connect(picture, &CGrimassoDoc::pictureStateChanged, this, &CMainFrame::ScheduleCommandStates));
+}
+
+void CMainFrame::BuildHistoryDock()
+{
+    m_pHistoryDock = new QDockWidget(LoadQString(IDS_HISTORY_PANEL_TITLE), this);
+    m_pHistoryDock->setObjectName(QStringLiteral("HistoryDock"));
+    m_pHistoryPanel = new CHistoryPanel(m_pHistoryDock);
+    m_pHistoryDock->setWidget(m_pHistoryPanel);
+    addDockWidget(Qt::RightDockWidgetArea, m_pHistoryDock);
+    m_pHistoryDock->hide();
+    connect(m_pHistoryDock, &QDockWidget::visibilityChanged, this, &CMainFrame::ScheduleCommandStates);
 }
 
 void CMainFrame::ArrangeIcons()
@@ -417,6 +463,9 @@ bool CMainFrame::OnCmdMsg(int id)
         return true;
     case ID_VIEW_STATUS_BAR:
         statusBar()->setVisible(!statusBar()->isVisibleTo(this));
+        return true;
+    case ID_VIEW_HISTORY:
+        m_pHistoryDock->setVisible(!m_pHistoryDock->isVisibleTo(this));
         return true;
     case ID_HELP:
     case ID_HELP_FINDER:
@@ -458,6 +507,9 @@ bool CMainFrame::OnUpdateCmdUI(CCmdUI& ui)
         return true;
     case ID_VIEW_STATUS_BAR:
         ui.SetCheck(statusBar()->isVisibleTo(this));
+        return true;
+    case ID_VIEW_HISTORY:
+        ui.SetCheck(m_pHistoryDock->isVisibleTo(this));
         return true;
     case ID_HELP:
     case ID_HELP_FINDER:

@@ -8,7 +8,6 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
-#include <QTimer>
 #include <vector>
 
 #include "app/LockKeyState.h"
@@ -16,8 +15,10 @@
 #include "framework/CmdTarget.h"
 
 class CHelpWindow;
+class CHistoryPanel;
 class CView;
 class QAction;
+class QDockWidget;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -33,6 +34,9 @@ public:
 
     QMdiArea* MdiArea() const { return m_pMdiArea; }
     QToolBar* ToolBar() const { return m_pToolBar; }
+    // The "Verlauf" panel and the dock that holds it (hidden at the start).
+    QDockWidget* HistoryDock() const { return m_pHistoryDock; }
+    CHistoryPanel* HistoryPanel() const { return m_pHistoryPanel; }
     // The window and view the commands go to; null without document windows.
     QMdiSubWindow* GetActiveFrame() const;
     CView* GetActiveView() const;
@@ -43,6 +47,9 @@ public:
     CCmdUI QueryCommandState(int id);
     // Brings every menu item and toolbar button up to date.
     void UpdateCommandStates();
+    // The same once control returns to the event loop, however often asked
+    // before: the signals of a document, the clipboard and the windows ask.
+    void ScheduleCommandStates();
     // Shows menu 129 while a document window is open, else menu 128.
     void UpdateMenuSet();
     bool ShowsDocumentMenu() const { return m_bDocumentMenu; }
@@ -82,13 +89,15 @@ private:
     void BuildToolBar();
     void BuildStatusBar();
     void BuildAccelerators();
+    void BuildHistoryDock();
+    // Follows the signals of the active window's document that change command states.
+    void FollowActiveDocument(QMdiSubWindow* window);
     void UpdateRecentFileItems();
     void UpdateWindowList();
     void UpdateIndicators();
     void UpdateTitle();
     void OnSubWindowActivated(QMdiSubWindow* window);
     void ArrangeIcons();
-    void OnIdle();
 
     CCmdTarget* m_pApplication;
     QMdiArea* m_pMdiArea;
@@ -105,5 +114,8 @@ private:
     QPointer<CView> m_pActiveView;
     QPointer<CHelpWindow> m_pHelpWindow;
     CLockKeyState m_lockState;
-    QTimer m_idleTimer;
+    QDockWidget* m_pHistoryDock = nullptr;
+    CHistoryPanel* m_pHistoryPanel = nullptr;
+    QList<QMetaObject::Connection> m_activeDocumentConnections;
+    bool m_bStatesScheduled = false;
 };

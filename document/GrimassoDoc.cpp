@@ -53,6 +53,12 @@ void CGrimassoDoc::TakeOver(std::unique_ptr<PictureSession> session)
     session->SetChangeListener([this](const PictureArea& area) {
         emit pictureChanged(QRect(QPoint(area.left, area.bottom), QPoint(area.right, area.top)));
     });
+    // Every change for good marks the document here, whichever command made it.
+    session->SetStateListener([this](bool edited) {
+        if (edited)
+            SetModifiedFlag(true);
+        emit pictureStateChanged();
+    });
     m_size = QSize(session->Width(), session->Height());
     m_session = std::move(session);
     m_pWarpField = &field;
@@ -236,9 +242,7 @@ void CGrimassoDoc::OnApplyDeformation()
         m_session->ApplyDeformation(LocalPath(path));
     } catch (const std::exception&) {
         AfxMessageBox(IDS_LOAD_FAILED);
-        return;
     }
-    SetModifiedFlag(true);
 }
 
 bool CGrimassoDoc::OnCmdMsg(int id)

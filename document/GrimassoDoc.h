@@ -78,6 +78,9 @@ signals:
     // A box of the deformed picture changed: picture pixels, x from the left,
     // y from the bottom row, both corners inclusive.
     void pictureChanged(const QRect& area);
+    // A gesture began or ended, the history gained a step or moved, or what
+    // the views show switched (original, grid): command states may change.
+    void pictureStateChanged();
 
 protected:
     // A cancelled JPEG dialog is no failure worth a message.

@@ -10,6 +10,7 @@ void CGrimassoDoc::SetShowOriginal(bool on)
     m_bShowOriginal = on;
     if (m_size.isValid())
         emit pictureChanged(QRect(0, 0, m_size.width(), m_size.height()));
+    emit pictureStateChanged();
 }
 
 void CGrimassoDoc::SetShowGrid(bool on)
@@ -19,4 +20,5 @@ void CGrimassoDoc::SetShowGrid(bool on)
     m_bShowGrid = on;
     if (m_size.isValid())
         emit pictureChanged(QRect(0, 0, m_size.width(), m_size.height()));
+    emit pictureStateChanged();
 }

@@ -79,3 +79,6 @@ constexpr int ID_VIEW_GRID = 32802;
 constexpr int ID_APPLY_DEFORMATION = 32810;
 constexpr int ID_FACE_CARICATURE = 32820;
 constexpr int ID_NEXT_FACE = 32821;
+constexpr int ID_STEP_BACK = 32830;
+constexpr int ID_STEP_FORWARD = 32831;
+constexpr int ID_VIEW_HISTORY = 32832;

@@ -3,7 +3,6 @@
 
 #include <QEventLoop>
 #include <QProgressDialog>
-#include <QTimer>
 #include <chrono>
 #include <future>
 
@@ -16,7 +15,8 @@
 #include "session/PictureSession.h"
 
 namespace {
-constexpr int kPollMilliseconds = 30;
+// Searches shorter than this show no busy window.
+constexpr int kGlanceMilliseconds = 30;
 }  // namespace
 
 std::optional<std::vector<FoundFace>> SearchFaces(const PictureSession& session, QWidget* owner)
@@ -26,11 +26,20 @@ std::optional<std::vector<FoundFace>> SearchFaces(const PictureSession& session,
     session.GetPicture(header, rows);
     const std::int32_t width = header.biWidth, height = header.biHeight;
     const auto rowBytes = static_cast<std::size_t>(RowBytes(width, 24));
+    // The thread reports its end to this loop, which the busy window runs
+    // when the search takes longer than a glance; a report that comes first
+    // waits in the queue and ends the loop at once.
+    QEventLoop loop;
+    auto reportEnd = [&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); };
     // The busy window is modal: nothing changes the picture while the thread reads it.
     std::future<std::vector<FoundFace>> found = std::async(std::launch::async, [=] {
+        struct EndReport {
+            decltype(reportEnd) report;
+            ~EndReport() { report(); }
+        } end{reportEnd};
         return FaceFinder::Shared().Find(width, height, rows, rowBytes);
     });
-    if (found.wait_for(std::chrono::milliseconds(kPollMilliseconds)) != std::future_status::ready) {
+    if (found.wait_for(std::chrono::milliseconds(kGlanceMilliseconds)) != std::future_status::ready) {
         CWaitCursor wait;
         QProgressDialog busy(LoadQString(IDS_FACE_SEARCHING), QString(), 0, 0, owner);
         busy.setWindowTitle(LoadQString(IDS_FACE_DIALOG_TITLE));
@@ -38,13 +47,6 @@ std::optional<std::vector<FoundFace>> SearchFaces(const PictureSession& session,
         busy.setMinimumDuration(0);
         busy.setCancelButton(nullptr);
         busy.show();
-        QEventLoop loop;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (found.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
-                loop.quit();
-        });
-        poll.start(kPollMilliseconds);
         loop.exec();
     }
     try {

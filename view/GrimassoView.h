@@ -5,6 +5,7 @@
 // one page; converts pointer positions into picture coordinates; and drives the
 // four deformation tools with the left mouse button (ToolInteraction.cpp).
 #include <QPoint>
+#include <QPointer>
 #include <cstdint>
 #include <QRect>
 #include <QRectF>
@@ -14,6 +15,7 @@
 #include "view/RegionPreview.h"
 
 class CGrimassoDoc;
+class PictureSession;
 class CWarpField;
 class QPainter;
 class QPrinter;
@@ -89,6 +91,10 @@ public:
     void SetToolMode(int mode);
     // Undo of the latest deformation, smoothing, and the move-point radius dialog.
     void OnEditUndo();
+    // "Schritt zurück" and "Schritt vorwärts", and a jump to the state after
+    // position steps of the history (a click in the history panel).
+    void OnStep(bool forward);
+    void GoToStep(std::size_t position);
     void OnSmooth();
     void OnMoveOptions();
     // "Gesicht karikieren": finds the faces, then runs the face dialog as one gesture.
@@ -105,6 +111,11 @@ public:
     void PreviewEnlarge(double factor) override;
     void PreviewShrink(double factor) override;
     void PreviewRotate(double angle, double amplification) override;
+
+    // Ends the gesture a dialog of this view ran over, once the dialog is
+    // closed: kept or cancelled, unless the view or its picture went away
+    // meanwhile. True when the gesture was ended here.
+    bool EndDialogGesture(const QPointer<CGrimassoView>& alive, PictureSession* session, bool keep);
 
     // True from a button press until the release or the loss of the mouse.
     bool HasCapture() const { return m_bCapture; }

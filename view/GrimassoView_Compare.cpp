@@ -34,22 +34,7 @@ void CGrimassoView::OnExaggerate()
         },
         TheMainWindow());
     const bool confirmed = dialog.exec() == QDialog::Accepted;
-
-    // The dialog ran its own event loop: ask the document again.
-    if (!alive)
-        return;
-    session = GetDocument()->GetSession();
-    if (!session)
-        return;
-    {
-        const ActingView acting(this);
-        if (confirmed)
-            session->CommitRegion();
-        else
-            session->CancelRegion();
-    }
-    if (confirmed)
-        GetDocument()->SetModifiedFlag(true);
+    EndDialogGesture(alive, session, confirmed);
 }
 
 void CGrimassoView::OnViewOriginal()

@@ -54,17 +54,6 @@ void CGrimassoView::OnFaceCaricature()
     // A dialog at its start values changes nothing: no step for Undo.
     const bool keep = confirmed && !dialog.Settings().IsNeutral();
 
-    // The dialog ran its own event loop: ask the document again.
-    if (!alive || document->GetSession() != session)
-        return;
-    {
-        const ActingView acting(this);
-        if (keep)
-            session->CommitFace();
-        else
-            session->CancelFace();
-    }
-    document->SetShownFace(nullptr);
-    if (keep)
-        document->SetModifiedFlag(true);
+    if (EndDialogGesture(alive, session, keep))
+        document->SetShownFace(nullptr);
 }

@@ -15,7 +15,9 @@
 #include "document/GrimassoDoc.h"
 #include "framework/Application.h"
 #include "framework/CommandIds.h"
+#include "framework/MessageBox.h"
 #include "framework/WaitCursor.h"
+#include "resources/StringIds.h"
 #include "session/PictureSession.h"
 #include "view/EnlargeDialog.h"
 #include "view/GrimassoView.h"
@@ -62,6 +64,10 @@ bool CGrimassoView::OnToolCmdMsg(int id)
     case ID_EDIT_UNDO:
         OnEditUndo();
         return true;
+    case ID_STEP_BACK:
+    case ID_STEP_FORWARD:
+        OnStep(id == ID_STEP_FORWARD);
+        return true;
     case ID_SMOOTH:
         OnSmooth();
         return true;
@@ -98,6 +104,12 @@ bool CGrimassoView::OnToolUpdateCmdUI(CCmdUI& ui)
     switch (ui.m_nID) {
     case ID_EDIT_UNDO:
         ui.Enable(session && session->CanUndo());
+        return true;
+    case ID_STEP_BACK:
+        ui.Enable(session && session->CanStepBack());
+        return true;
+    case ID_STEP_FORWARD:
+        ui.Enable(session && session->CanStepForward());
         return true;
     case ID_SMOOTH:
         ui.Enable(session != nullptr);
@@ -143,7 +155,29 @@ void CGrimassoView::OnEditUndo()
         return;
     const ActingView acting(this);
     session->Undo();
-    GetDocument()->SetModifiedFlag(true);
+}
+
+void CGrimassoView::OnStep(bool forward)
+{
+    OnCaptureLost();
+    if (PictureSession* session = GetDocument()->GetSession())
+        GoToStep(session->History().Position() + (forward ? 1 : 0) - (forward ? 0 : 1));
+}
+
+void CGrimassoView::GoToStep(std::size_t position)
+{
+    OnCaptureLost();
+    GetDocument()->SetShowOriginal(false);
+    PictureSession* session = GetDocument()->GetSession();
+    if (!session || position > session->History().Count())
+        return;
+    try {
+        CWaitCursor wait;
+        const ActingView acting(this);
+        session->GoToStep(position);
+    } catch (const std::exception&) {
+        AfxMessageBox(IDS_HISTORY_NO_MEMORY);
+    }
 }
 
 void CGrimassoView::OnSmooth()
@@ -158,7 +192,6 @@ void CGrimassoView::OnSmooth()
         const ActingView acting(this);
         session->Smooth();
     }
-    GetDocument()->SetModifiedFlag(true);
 }
 
 void CGrimassoView::OnMoveOptions()
@@ -304,7 +337,6 @@ void CGrimassoView::DragMoveStep()
     if (!session->DragTo(m_ptCurrent.x(), m_ptCurrent.y()))
         return;
     m_ptAnchor = QPoint(session->DragAnchorX(), session->DragAnchorY());
-    GetDocument()->SetModifiedFlag(true);
 }
 
 void CGrimassoView::OnLButtonUp()
@@ -376,21 +408,20 @@ void CGrimassoView::RunRegionDialog()
     const bool confirmed = dialog->exec() == QDialog::Accepted;
     dialog.reset();
 
-    // The dialog ran its own event loop: ask the document again.
-    if (!alive)
-        return;
-    session = GetDocument()->GetSession();
-    if (!session)
-        return;
-    {
-        const ActingView acting(this);
-        if (confirmed)
-            session->CommitRegion();
-        else
-            session->CancelRegion();
-    }
-    if (confirmed)
-        GetDocument()->SetModifiedFlag(true);
+    EndDialogGesture(alive, session, confirmed);
+}
+
+bool CGrimassoView::EndDialogGesture(const QPointer<CGrimassoView>& alive, PictureSession* session, bool keep)
+{
+    // The dialog ran its own event loop: the view or its picture may have gone.
+    if (!alive || !session || GetDocument()->GetSession() != session)
+        return false;
+    const ActingView acting(this);
+    if (keep)
+        session->CommitGesture();
+    else
+        session->CancelGesture();
+    return true;
 }
 
 void CGrimassoView::PreviewEnlarge(double factor)

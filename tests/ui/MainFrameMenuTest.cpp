@@ -97,15 +97,16 @@ void MainFrameMenuTest::withADocumentWindowTheFullMenuShows()
                           "S&peichern\tStrg+S", "Speichern &unter...", "-", "&Drucken...\tStrg+P", "Sei&tenansicht",
                           "Drucker&einrichtung...", "-", recent, "-", "&Beenden"}));
     QCOMPARE(MenuItems(TopMenu(m_frame, "&Bearbeiten")),
-             (QStringList{"&Rückgängig\tStrg+Z", "-", "&Ausschneiden\tStrg+X", "&Kopieren\tStrg+C",
+             (QStringList{"&Rückgängig\tStrg+Z", "Schritt &zurück\tStrg+Alt+Z", "Schritt &vorwärts\tStrg+Umschalt+Z",
+                          "-", "&Ausschneiden\tStrg+X", "&Kopieren\tStrg+C",
                           "E&infügen (als neues Bild)\tStrg+V", "-", "&Bild skalieren", "Verformung &übertragen...",
                           "-", "&Punkt verschieben",
                           "&Vergrößern", "V&erkleinern", "&Drehen", "Vide&o erzeugen"}));
     QCOMPARE(MenuItems(TopMenu(m_frame, "F&ilter")), (QStringList{"&Glätten", "Ü&bertreiben..."}));
     QCOMPARE(MenuItems(TopMenu(m_frame, "&Extras")), (QStringList{"&Verschiebemodus Optionen", "&Gesicht karikieren..."}));
     QCOMPARE(MenuItems(TopMenu(m_frame, "&Ansicht")),
-             (QStringList{"&Symbolleiste", "S&tatusleiste", "-", "&Original anzeigen\tO", "&Gitter anzeigen", "-",
-                          "&Zoom > [1/4, 1/2, 3/4, &kein Zoom, &2, &3, &4]"}));
+             (QStringList{"&Symbolleiste", "S&tatusleiste", "&Verlauf", "-", "&Original anzeigen\tO",
+                          "&Gitter anzeigen", "-", "&Zoom > [1/4, 1/2, 3/4, &kein Zoom, &2, &3, &4]"}));
     QCOMPARE(MenuItems(TopMenu(m_frame, "&Fenster")),
              (QStringList{"Neues &Fenster", "Über&lappend", "&Nebeneinander", "&Symbole anordnen"}));
     QCOMPARE(MenuItems(TopMenu(m_frame, "&?")),
