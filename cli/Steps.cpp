@@ -11,6 +11,7 @@
 #include "cli/CliText.h"
 #include "cli/VideoTimingSteps.h"
 #include "resources/StringIds.h"
+#include "session/ToolLimits.h"
 
 namespace {
 
@@ -100,15 +101,22 @@ int IntegerIn(const Step& step, const std::string& value, int low, int high)
     return number;
 }
 
+template <class T>
+int IntegerIn(const Step& step, const std::string& value, const SettingRange<T>& range)
+{
+    return IntegerIn(step, value, static_cast<int>(range.minimum), static_cast<int>(range.maximum));
+}
+
 bool ParsePoint(const std::string& text, ScreenPoint& point)
 {
     const auto coordinates = Split(text, ',');
     return coordinates.size() == 2 && ParseInt(coordinates[0], point.x) && ParseInt(coordinates[1], point.y);
 }
 
-// CX,CY,R,F for enlarge and shrink; F must lie in [low, high].
-void ParseRegion(Step& step, const std::string& value, double low, double high)
+// CX,CY,R,F for enlarge and shrink; F must lie in range.
+void ParseRegion(Step& step, const std::string& value, const SettingRange<double>& range)
 {
+    const double low = range.minimum, high = range.maximum;
     const auto parts = Split(value, ',');
     ScreenPoint centre{};
     const bool ok = parts.size() == 4 && ParseInt(parts[0], centre.x) && ParseInt(parts[1], centre.y) &&
@@ -125,10 +133,10 @@ void ParseRotation(Step& step, const std::string& value)
     ScreenPoint centre{};
     bool ok = (parts.size() == 4 || parts.size() == 5) && ParseInt(parts[0], centre.x) &&
               ParseInt(parts[1], centre.y) && ParseDouble(parts[2], step.radius) && step.radius >= 0 &&
-              ParseDouble(parts[3], step.factor) && step.factor >= -180 && step.factor <= 180;
-    step.amplification = 1;
+              ParseDouble(parts[3], step.factor) && tool_limits::kRotateAngle.Holds(step.factor);
+    step.amplification = tool_limits::kRotateAmplification.start;
     if (ok && parts.size() == 5)
-        ok = ParseDouble(parts[4], step.amplification) && step.amplification >= 1 && step.amplification <= 10;
+        ok = ParseDouble(parts[4], step.amplification) && tool_limits::kRotateAmplification.Holds(step.amplification);
     if (!ok)
         Invalid(step, value, CliText(IDS_CLI_EXPECT_ROTATION));
     step.points = {centre};
@@ -183,16 +191,16 @@ void ParseValue(Step& step, const std::string& value)
 {
     switch (step.kind) {
     case StepKind::Radius:
-        step.integer = IntegerIn(step, value, 1, 1000);
+        step.integer = IntegerIn(step, value, tool_limits::kMovePointRadius);
         break;
     case StepKind::JpegQuality:
-        step.integer = IntegerIn(step, value, 0, 100);
+        step.integer = IntegerIn(step, value, tool_limits::kJpegQuality);
         break;
     case StepKind::Duration:
-        step.integer = IntegerIn(step, value, 1, 1000000);
+        step.integer = IntegerIn(step, value, tool_limits::kVideoDurationMs);
         break;
     case StepKind::Fps:
-        step.integer = IntegerIn(step, value, 1, 50);
+        step.integer = IntegerIn(step, value, tool_limits::kVideoFramesPerSecond);
         break;
     case StepKind::Drag: {
         for (const auto& text : Split(value, ':')) {
@@ -206,10 +214,10 @@ void ParseValue(Step& step, const std::string& value)
         break;
     }
     case StepKind::Enlarge:
-        ParseRegion(step, value, 1, 10);
+        ParseRegion(step, value, tool_limits::kEnlargeFactor);
         break;
     case StepKind::Shrink:
-        ParseRegion(step, value, 0.01, 1);
+        ParseRegion(step, value, tool_limits::kShrinkFactor);
         break;
     case StepKind::Rotate:
         ParseRotation(step, value);
@@ -217,7 +225,7 @@ void ParseValue(Step& step, const std::string& value)
     case StepKind::Scale: {
         const auto size = Split(value, 'x');
         if (size.size() != 2 || !ParseInt(size[0], step.width) || !ParseInt(size[1], step.height) ||
-            step.width < 1 || step.width > 10000 || step.height < 1 || step.height > 10000)
+            !tool_limits::kScaleSide.Holds(step.width) || !tool_limits::kScaleSide.Holds(step.height))
             Invalid(step, value, CliText(IDS_CLI_EXPECT_SIZE));
         break;
     }
@@ -225,8 +233,9 @@ void ParseValue(Step& step, const std::string& value)
         ParseFace(step, value);
         break;
     case StepKind::Exaggerate:
-        if (!ParseDouble(value, step.factor) || step.factor < 0 || step.factor > 300)
-            Invalid(step, value, CliText(IDS_CLI_EXPECT_NUMBER, {"0", "300"}));
+        if (!ParseDouble(value, step.factor) || !tool_limits::kExaggeration.Holds(step.factor))
+            Invalid(step, value, CliText(IDS_CLI_EXPECT_NUMBER, {FormatNumber(tool_limits::kExaggeration.minimum),
+                                                                FormatNumber(tool_limits::kExaggeration.maximum)}));
         break;
     case StepKind::Ease:
     case StepKind::Loop:
@@ -235,7 +244,7 @@ void ParseValue(Step& step, const std::string& value)
         break;
     case StepKind::HoldStart:
     case StepKind::HoldEnd:
-        step.integer = IntegerIn(step, value, 0, static_cast<int>(kMaxVideoHoldMs));
+        step.integer = IntegerIn(step, value, tool_limits::kVideoHoldMs);
         break;
     case StepKind::StepBack:
     case StepKind::StepForward:

@@ -20,6 +20,7 @@
 #include "session/Gesture.h"
 #include "session/MovePointGesture.h"
 #include "session/RegionGesture.h"
+#include "session/ToolLimits.h"
 #include "session/PictureHistory.h"
 #include "session/PictureArea.h"
 #include "video/VideoExport.h"
@@ -27,12 +28,12 @@
 class PictureSession {
 public:
     // The move-point radius every new picture starts with.
-    static constexpr std::int32_t kInitialRadius = 20;
+    static constexpr std::int32_t kInitialRadius = tool_limits::kMovePointRadius.start;
 
     // Settings of the next video; the defaults are the video dialog's.
     struct VideoSettings {
-        std::uint32_t durationMs = 2000;
-        std::uint32_t framesPerSecond = 7;
+        std::uint32_t durationMs = tool_limits::kVideoDurationMs.start;
+        std::uint32_t framesPerSecond = tool_limits::kVideoFramesPerSecond.start;
         VideoTiming timing;             // ease, loop, reverse, holds
         std::int32_t videoSize = 0;     // long side of MP4, WebM, GIF; 0: the picture's own
     };

@@ -4,14 +4,15 @@
 // previews the enlargement of the dragged circle with factor = position / 100.
 // OK keeps the last preview; the caller undoes it when the dialog is rejected.
 #include "view/ScaleRegionDialog.h"
+#include "session/ToolLimits.h"
 
 class CEnlargeDialog : public CScaleRegionDialog {
     Q_OBJECT
 public:
-    static constexpr int kMinimum = 100;
-    static constexpr int kMaximum = 1000;
+    static constexpr int kMinimum = InHundredths(tool_limits::kEnlargeFactor.minimum);
+    static constexpr int kMaximum = InHundredths(tool_limits::kEnlargeFactor.maximum);
     static constexpr int kTickInterval = 100;
-    static constexpr int kInitialPosition = 100;
+    static constexpr int kInitialPosition = InHundredths(tool_limits::kEnlargeFactor.start);
 
     // view receives the previews and is not owned.
     explicit CEnlargeDialog(IRegionPreview* view, QWidget* parent = nullptr);

@@ -6,6 +6,7 @@
 // the dialog is rejected.
 #include <QDialog>
 #include <functional>
+#include "session/ToolLimits.h"
 
 class QDoubleSpinBox;
 class QSlider;
@@ -13,10 +14,10 @@ class QSlider;
 class CExaggerateDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kMinimum = 0;
-    static constexpr int kMaximum = 300;
+    static constexpr int kMinimum = static_cast<int>(tool_limits::kExaggeration.minimum);
+    static constexpr int kMaximum = static_cast<int>(tool_limits::kExaggeration.maximum);
     static constexpr int kTickInterval = 50;
-    static constexpr int kInitial = 100;
+    static constexpr int kInitial = static_cast<int>(tool_limits::kExaggeration.start);
     static constexpr int kDecimals = 1;
 
     // preview receives the percentage after every change.

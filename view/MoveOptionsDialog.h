@@ -3,14 +3,15 @@
 // Asks for the document's deformation radius of the move-point tool (1 to 1000).
 #include <QDialog>
 #include <cstdint>
+#include "session/ToolLimits.h"
 
 class QLineEdit;
 
 class CMoveOptionsDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr std::uint32_t kMinRadius = 1;
-    static constexpr std::uint32_t kMaxRadius = 1000;
+    static constexpr std::uint32_t kMinRadius = tool_limits::kMovePointRadius.minimum;
+    static constexpr std::uint32_t kMaxRadius = tool_limits::kMovePointRadius.maximum;
 
     explicit CMoveOptionsDialog(QWidget* parent = nullptr);
 

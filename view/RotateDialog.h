@@ -5,6 +5,7 @@
 // degrees and the amplification = gain position / 100. OK keeps the last
 // preview; the caller undoes it when the dialog is rejected.
 #include <QDialog>
+#include "session/ToolLimits.h"
 
 class IRegionPreview;
 class QSlider;
@@ -12,14 +13,14 @@ class QSlider;
 class CRotateDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kAngleMinimum = -180;
-    static constexpr int kAngleMaximum = 180;
+    static constexpr int kAngleMinimum = static_cast<int>(tool_limits::kRotateAngle.minimum);
+    static constexpr int kAngleMaximum = static_cast<int>(tool_limits::kRotateAngle.maximum);
     static constexpr int kAngleTickInterval = 10;
-    static constexpr int kAngleInitial = 0;
-    static constexpr int kGainMinimum = 100;
-    static constexpr int kGainMaximum = 1000;
+    static constexpr int kAngleInitial = static_cast<int>(tool_limits::kRotateAngle.start);
+    static constexpr int kGainMinimum = InHundredths(tool_limits::kRotateAmplification.minimum);
+    static constexpr int kGainMaximum = InHundredths(tool_limits::kRotateAmplification.maximum);
     static constexpr int kGainTickInterval = 50;
-    static constexpr int kGainInitial = 100;
+    static constexpr int kGainInitial = InHundredths(tool_limits::kRotateAmplification.start);
 
     // view receives the previews and is not owned.
     explicit CRotateDialog(IRegionPreview* view, QWidget* parent = nullptr);

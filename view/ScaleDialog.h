@@ -5,6 +5,7 @@
 // ratio of the size the dialog opened with.
 #include <QDialog>
 #include <cstdint>
+#include "session/ToolLimits.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -12,8 +13,8 @@ class QLineEdit;
 class CScaleDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr std::uint32_t kMinSize = 1;
-    static constexpr std::uint32_t kMaxSize = 10000;
+    static constexpr std::uint32_t kMinSize = tool_limits::kScaleSide.minimum;
+    static constexpr std::uint32_t kMaxSize = tool_limits::kScaleSide.maximum;
 
     explicit CScaleDialog(QWidget* parent = nullptr);
 

@@ -4,14 +4,15 @@
 // previews the reduction of the dragged circle with factor = position / 100.
 // OK keeps the last preview; the caller undoes it when the dialog is rejected.
 #include "view/ScaleRegionDialog.h"
+#include "session/ToolLimits.h"
 
 class CShrinkDialog : public CScaleRegionDialog {
     Q_OBJECT
 public:
-    static constexpr int kMinimum = 1;
-    static constexpr int kMaximum = 100;
+    static constexpr int kMinimum = InHundredths(tool_limits::kShrinkFactor.minimum);
+    static constexpr int kMaximum = InHundredths(tool_limits::kShrinkFactor.maximum);
     static constexpr int kTickInterval = 10;
-    static constexpr int kInitialPosition = 100;
+    static constexpr int kInitialPosition = InHundredths(tool_limits::kShrinkFactor.start);
 
     // view receives the previews and is not owned.
     explicit CShrinkDialog(IRegionPreview* view, QWidget* parent = nullptr);

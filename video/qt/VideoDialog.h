@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "video/RunningOrder.h"
+#include "session/ToolLimits.h"
 
 class QLineEdit;
 class QPushButton;
@@ -20,10 +21,10 @@ class VideoTimingFields;
 class VideoDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr std::uint32_t kMinDurationMs = 1;
-    static constexpr std::uint32_t kMaxDurationMs = 1000000;
-    static constexpr std::uint32_t kMinFramesPerSecond = 1;
-    static constexpr std::uint32_t kMaxFramesPerSecond = 50;
+    static constexpr std::uint32_t kMinDurationMs = tool_limits::kVideoDurationMs.minimum;
+    static constexpr std::uint32_t kMaxDurationMs = tool_limits::kVideoDurationMs.maximum;
+    static constexpr std::uint32_t kMinFramesPerSecond = tool_limits::kVideoFramesPerSecond.minimum;
+    static constexpr std::uint32_t kMaxFramesPerSecond = tool_limits::kVideoFramesPerSecond.maximum;
 
     explicit VideoDialog(QWidget* parent = nullptr);
     ~VideoDialog() override;

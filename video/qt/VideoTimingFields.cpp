@@ -11,6 +11,7 @@
 #include "framework/NumberField.h"
 #include "framework/StringTable.h"
 #include "resources/StringIds.h"
+#include "session/ToolLimits.h"
 
 namespace {
 
@@ -73,8 +74,8 @@ void VideoTimingFields::Show(const VideoTiming& timing, std::int32_t videoSize, 
 bool VideoTimingFields::Read(VideoTiming& timing, std::int32_t& videoSize) const
 {
     std::uint32_t holdStart = 0, holdEnd = 0;
-    if (!ReadUnsignedInRange(m_holdStart, 0, kMaxVideoHoldMs, holdStart) ||
-        !ReadUnsignedInRange(m_holdEnd, 0, kMaxVideoHoldMs, holdEnd))
+    if (!ReadUnsignedInRange(m_holdStart, tool_limits::kVideoHoldMs.minimum, tool_limits::kVideoHoldMs.maximum, holdStart) ||
+        !ReadUnsignedInRange(m_holdEnd, tool_limits::kVideoHoldMs.minimum, tool_limits::kVideoHoldMs.maximum, holdEnd))
         return false;
     timing.ease = static_cast<VideoEase>(m_ease->currentIndex());
     timing.loop = m_pingPong->isChecked() ? VideoLoop::PingPong : VideoLoop::Once;
