@@ -17,7 +17,7 @@ namespace {
 // Rows are deflated in chunks of about this many raw bytes: small enough that a
 // step's chunks are deflated on every core and inflated without a buffer of the
 // whole box, large enough that deflate finds its repetitions.
-constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
 // The fastest level: steps are recorded at every release of the mouse button.
 constexpr int kDeflateLevel = 1;
 
@@ -157,22 +157,35 @@ void MapDelta::Apply(const MapEntry* map, std::int32_t width, bool forward, MapB
     const std::size_t rowBytes = static_cast<std::size_t>(boxWidth) * sizeof(MapEntry);
     try {
         entries.resize(static_cast<std::size_t>(boxWidth) * static_cast<std::size_t>(m_box.top - m_box.bottom + 1));
-        std::vector<std::uint8_t> raw;
-        for (const Chunk& chunk : m_chunks) {
-            raw.resize(rowBytes * static_cast<std::size_t>(chunk.rowEnd - chunk.rowBegin));
-            uLongf size = static_cast<uLongf>(raw.size());
-            // The chunks were made here; a failure can only mean no memory.
-            if (uncompress(raw.data(), &size, chunk.deflated.data(), static_cast<uLong>(chunk.deflated.size())) != Z_OK ||
-                size != raw.size())
-                throw std::bad_alloc();
-            for (std::int32_t y = chunk.rowBegin; y < chunk.rowEnd; ++y) {
-                const std::size_t at = static_cast<std::size_t>(y) * rowEntries + static_cast<std::size_t>(m_box.left);
-                MapEntry* out = entries.data() + static_cast<std::size_t>(y - m_box.bottom) * static_cast<std::size_t>(boxWidth);
-                AddDifferenceRow(map + at, raw.data() + rowBytes * static_cast<std::size_t>(y - chunk.rowBegin), boxWidth,
-                                 forward, out);
-            }
-        }
     } catch (const std::bad_alloc&) {
         throw CMemoryException();
     }
+    // The chunks are independent: inflated on every core, as "rows" of the pass.
+    std::atomic<bool> failed{false};
+    const auto chunks = static_cast<std::int32_t>(m_chunks.size());
+    const std::int64_t pixels = static_cast<std::int64_t>(entries.size());
+    ForEachRowBand(0, chunks, pixels, [&](std::int32_t firstChunk, std::int32_t endChunk) {
+        try {
+            std::vector<std::uint8_t> raw;
+            for (std::int32_t c = firstChunk; c < endChunk; ++c) {
+                const Chunk& chunk = m_chunks[static_cast<std::size_t>(c)];
+                raw.resize(rowBytes * static_cast<std::size_t>(chunk.rowEnd - chunk.rowBegin));
+                uLongf size = static_cast<uLongf>(raw.size());
+                // The chunks were made here; a failure can only mean no memory.
+                if (uncompress(raw.data(), &size, chunk.deflated.data(), static_cast<uLong>(chunk.deflated.size())) != Z_OK ||
+                    size != raw.size())
+                    throw std::bad_alloc();
+                for (std::int32_t y = chunk.rowBegin; y < chunk.rowEnd; ++y) {
+                    const std::size_t at = static_cast<std::size_t>(y) * rowEntries + static_cast<std::size_t>(m_box.left);
+                    MapEntry* out = entries.data() + static_cast<std::size_t>(y - m_box.bottom) * static_cast<std::size_t>(boxWidth);
+                    AddDifferenceRow(map + at, raw.data() + rowBytes * static_cast<std::size_t>(y - chunk.rowBegin), boxWidth,
+                                     forward, out);
+                }
+            }
+        } catch (const std::bad_alloc&) {
+            failed = true;
+        }
+    });
+    if (failed)
+        throw CMemoryException();
 }

@@ -349,13 +349,16 @@ void PictureSession::Step(bool forward)
     const MapDelta& change = forward ? m_history.Ahead().change : m_history.Behind().change;
     const PictureArea box = change.Box();
     CWarpField& field = Field();
-    MapBuffer entries;
     try {
-        change.Apply(field.Map(), m_width, forward, entries);
+        change.Apply(field.Map(), m_width, forward, m_stepEntries);
     } catch (const CException&) {
         throw SessionFailure(IDS_LOAD_FAILED, std::current_exception());
     }
-    field.ReplaceBox(box.left, box.bottom, box.right, box.top, entries.data());
+    field.ReplaceBox(box.left, box.bottom, box.right, box.top, m_stepEntries.data());
+    // The entries of local steps are kept for the next step; those of a large
+    // one would keep a share of the picture's memory for nothing.
+    if (m_stepEntries.capacity() > kKeptStepEntries)
+        MapBuffer().swap(m_stepEntries);
     if (forward)
         m_history.MovedForward();
     else

@@ -210,6 +210,9 @@ private:
     ChangeListener m_listener;
     StateListener m_stateListener;
     PictureHistory m_history;
+    // The entries a step of the history puts into the map, kept up to this many.
+    static constexpr std::size_t kKeptStepEntries = std::size_t{4} << 20;
+    MapBuffer m_stepEntries;
 
     // The gesture under way, and where the latest drag's uncommitted rest starts.
     std::unique_ptr<Gesture> m_gesture;
