@@ -11,14 +11,11 @@
 #include "cli/TerminalProgress.h"
 #include "cli/VideoTimingSteps.h"
 #include "image/Exceptions.h"
-#include "image/FilePaths.h"
-#include "image/PartialFiles.h"
 #include "resources/StringIds.h"
 #include "session/DocumentError.h"
 #include "session/PictureSession.h"
 #include "session/SessionFailure.h"
 #include "session/VideoOutcomeMessage.h"
-#include "video/ExportedFile.h"
 
 namespace {
 
@@ -231,19 +228,14 @@ void CliSession::Scale(const Step& step)
     }
 }
 
-// The morph video of the deformation so far; on failure the file is gone.
+// The morph video of the deformation so far, written like a saved picture: on
+// failure (or an interruption, which removes the temporary file) the old file
+// stays as it was.
 void CliSession::Video(const std::string& path)
 {
     TerminalProgress progress(m_quiet);
     m_session->Field();  // a lack of memory for it is a load failure, before any file exists
-    // An interruption removes the partial video, where it is written: behind a link.
-    MarkPartialFile(PartialFile::Video, ResolveLinkTarget(path));
     const VideoExportOutcome outcome = m_session->ExportVideo(path, progress);
-    UnmarkPartialFile(PartialFile::Video);
-    // The editor leaves the empty file of a failed stream creation behind; the
-    // command-line tool promises to leave nothing half-written.
-    if (outcome == VideoExportOutcome::StreamFailed)
-        RemoveExportedFile(path);
     if (const int messageId = MessageIdForOutcome(outcome))
         throw CliFailure(CliText(messageId) + ": " + path);
 }
