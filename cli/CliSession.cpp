@@ -2,9 +2,9 @@
 #include "cli/CliSession.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 
 #include "cli/CliFaces.h"
 #include "cli/CliText.h"
@@ -71,6 +71,17 @@ std::string DescribeCause(const SessionFailure& failure)
         return DescribeCause(cause);
     } catch (const std::exception& cause) {
         return cause.what();
+    }
+}
+
+// Standard output that cannot take the text (a full disk, /dev/full) fails the
+// step: whoever reads the output must not take half of it for all of it.
+void Print(const std::string& text)
+{
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+        const int error = errno;
+        throw CliFailure(CliText(IDS_CLI_OUTPUT_FAILED, {std::strerror(error != 0 ? error : EIO)}));
     }
 }
 
@@ -160,7 +171,7 @@ void CliSession::RunOnSession(const Step& step)
     case StepKind::Quiet:
         break;  // applies to the whole run, taken before the first step
     case StepKind::FindFaces:
-        std::cout << FacesAsJson(FindFacesIn(session)) << std::flush;
+        Print(FacesAsJson(FindFacesIn(session)));
         break;
     case StepKind::Explain:
         m_explainNextFace = true;
@@ -252,7 +263,7 @@ void CliSession::Face(const Step& step)
     const ToolSteps steps = FaceGestureSteps(faces[static_cast<std::size_t>(step.which) - 1], step.face,
                                              m_session->Width(), m_session->Height());
     if (m_explainNextFace)
-        std::cout << ExplainSteps(steps, m_session->GetRadius()) << std::flush;
+        Print(ExplainSteps(steps, m_session->GetRadius()));
     m_explainNextFace = false;
     try {
         m_session->BeginFace();
