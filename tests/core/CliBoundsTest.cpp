@@ -171,4 +171,26 @@ TEST(CliBounds, ControlCharactersInNamesArePrintedEscaped)
     }
 }
 
+TEST(CliBounds, RunningOutOfMemoryDuringAVideoGivesTheMemoryMessage)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#endif
+    ScratchDirectory scratch;
+    const std::string big = scratch.File("big.bmp");
+    ASSERT_EQ(RunCli(scratch, {Picture(scratch), "--scale", "4000x3000", "--save", big}).exitCode, 0);
+    for (const char* ending : {"mp4", "webm"}) {
+        SCOPED_TRACE(ending);
+        const std::string video = scratch.File(std::string("out.") + ending);
+        // Room for the picture and its maps, not for the encoder's frames.
+        const Outcome outcome = RunCli(scratch, {big, "--quiet", "--rotate", "2000,1500,900,90", "--duration", "500",
+                                                 "--fps", "10", "--video", video},
+                                       "/dev/null", "ulimit -v 600000; ");
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.errors, "grimasso-cli: Nicht genügend Arbeitsspeicher, um das Video zu erzeugen: " + video +
+                                      "\n");
+        EXPECT_FALSE(std::filesystem::exists(video));
+    }
+}
+
 }  // namespace
