@@ -196,8 +196,8 @@ TEST(VideoSafeWriting, CommandLineRefusesAVideoOntoItsOwnPicture)
         SCOPED_TRACE(target);
         Cli cli(scratch, Arguments(input, kMorph, target));
         EXPECT_EQ(cli.Wait(), 1);
-        EXPECT_NE(cli.Errors().find("Das Video würde die Datei des geöffneten Bildes selbst überschreiben. Bitte "
-                                    "wählen Sie einen anderen Dateinamen.: " + target),
+        EXPECT_NE(cli.Errors().find("Das Video würde die Datei des geöffneten Bildes selbst überschreiben (bitte "
+                                    "einen anderen Dateinamen wählen): " + target),
                   std::string::npos)
             << cli.Errors();
         EXPECT_EQ(ReadWholeFile(input), picture);
