@@ -5,18 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "SmallFileSystem.h"
@@ -64,70 +58,38 @@ std::string Picture(const ScratchDirectory& scratch)
     return scratch.Write("input.bmp", testpictures::BitmapFile(header, {}, testpictures::Pattern24(48, 36)));
 }
 
-// grimasso-cli in the background, standard error into a file, with a file-size
-// limit when one is given.
-class Cli {
-public:
-    Cli(const ScratchDirectory& scratch, const std::vector<std::string>& arguments, rlim_t fileSizeLimit = 0)
-        : m_errors(scratch.File("stderr.txt"))
-    {
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            const int fd = ::open(m_errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(fd, STDERR_FILENO);
-            if (fileSizeLimit > 0) {
-                const rlimit limit{fileSizeLimit, fileSizeLimit};
-                ::setrlimit(RLIMIT_FSIZE, &limit);
-            }
-            sigset_t none;
-            sigemptyset(&none);
-            ::sigprocmask(SIG_SETMASK, &none, nullptr);
-            std::vector<char*> argv{const_cast<char*>(GRIMASSO_CLI_PATH)};
-            for (const auto& argument : arguments)
-                argv.push_back(const_cast<char*>(argument.c_str()));
-            argv.push_back(nullptr);
-            ::execv(GRIMASSO_CLI_PATH, argv.data());
-            ::_exit(127);
-        }
-    }
-    ~Cli()
-    {
-        if (m_pid > 0 && !m_done) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-    }
-    void Signal(int signal) const { ::kill(m_pid, signal); }
-    // The exit code (128 + the signal for one that killed it).
-    int Wait()
-    {
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-        m_done = true;
-        return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-    }
-    std::string Errors() const
-    {
-        std::ifstream in(m_errors);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-private:
-    pid_t m_pid = -1;
-    bool m_done = false;
-    std::string m_errors;
+struct Outcome {
+    int exitCode;  // 128 + the signal for a process a signal ended
+    std::string errors;
 };
 
-// Waits (up to a minute) until a temporary file appears in folder.
-bool TemporaryFileAppears(const std::string& folder)
+std::string Quote(const std::string& text)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    while (!TemporaryFileIn(folder)) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// grimasso-cli with arguments after the shell code prefix (limits). With
+// interruptIn, SIGINT reaches it once a temporary file shows in that folder
+// (or after a minute at the latest).
+Outcome RunCli(const ScratchDirectory& scratch, const std::vector<std::string>& arguments,
+               const std::string& prefix = "", const std::string& interruptIn = "")
+{
+    std::string command = GRIMASSO_CLI_PATH;
+    for (const auto& argument : arguments)
+        command += " " + Quote(argument);
+    const std::string errors = scratch.File("stderr.txt");
+    std::string script = prefix + command + " 2>" + Quote(errors) + " & pid=$!; ";
+    if (!interruptIn.empty())
+        script += "i=0; until ls -A " + Quote(interruptIn) + " | grep -q '^.grimasso-save-' || [ $i -gt 60000 ]; "
+                  "do sleep 0.001; i=$((i+1)); done; kill -INT $pid; ";
+    script += "wait $pid";
+    const int status = std::system(("bash -c " + Quote(script)).c_str());
+    std::ifstream in(errors);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+            std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>())};
 }
 
 // A morph long enough to be caught and larger than the file-size limit.
@@ -160,22 +122,18 @@ TEST(VideoSafeWriting, CommandLineExportThatFailsOrIsInterruptedKeepsTheOldVideo
             const std::string target = folder + "/old." + format;
             WriteBytes(target, kOldVideo);
             std::vector<std::string> expected{std::string("old.") + format};
-            int exitCode = 0;
             if (ending == Ending::Interrupted) {
-                Cli cli(scratch, Arguments(input, kLongMorph, target));
-                ASSERT_TRUE(TemporaryFileAppears(folder));
-                cli.Signal(SIGINT);
-                exitCode = cli.Wait();
-                EXPECT_EQ(exitCode, 130) << cli.Errors();
+                const Outcome outcome = RunCli(scratch, Arguments(input, kLongMorph, target), "", folder);
+                EXPECT_EQ(outcome.exitCode, 130) << outcome.errors;
             } else {
                 if (ending == Ending::FullDisk) {
                     disk.Fill();
                     expected = {"filler", "filler2", std::string("old.") + format};
                 }
-                Cli cli(scratch, Arguments(input, kMorph, target), ending == Ending::FileSizeLimit ? 8192 : 0);
-                exitCode = cli.Wait();
-                EXPECT_EQ(exitCode, 1) << cli.Errors();
-                EXPECT_NE(cli.Errors().find(": " + target + "\n"), std::string::npos) << cli.Errors();
+                const Outcome outcome = RunCli(scratch, Arguments(input, kMorph, target),
+                                               ending == Ending::FileSizeLimit ? "ulimit -f 8; " : "");
+                EXPECT_EQ(outcome.exitCode, 1) << outcome.errors;
+                EXPECT_NE(outcome.errors.find(": " + target + "\n"), std::string::npos) << outcome.errors;
             }
             EXPECT_EQ(ReadWholeFile(target), kOldVideo);
             EXPECT_EQ(Names(folder), expected);
@@ -194,12 +152,12 @@ TEST(VideoSafeWriting, CommandLineRefusesAVideoOntoItsOwnPicture)
     fs::create_symlink(input, scratch.File("link.avi"));
     for (const std::string& target : {input, scratch.File("link.avi")}) {
         SCOPED_TRACE(target);
-        Cli cli(scratch, Arguments(input, kMorph, target));
-        EXPECT_EQ(cli.Wait(), 1);
-        EXPECT_NE(cli.Errors().find("Das Video würde die Datei des geöffneten Bildes selbst überschreiben (bitte "
-                                    "einen anderen Dateinamen wählen): " + target),
+        const Outcome outcome = RunCli(scratch, Arguments(input, kMorph, target));
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_NE(outcome.errors.find("Das Video würde die Datei des geöffneten Bildes selbst überschreiben (bitte "
+                                      "einen anderen Dateinamen wählen): " + target),
                   std::string::npos)
-            << cli.Errors();
+            << outcome.errors;
         EXPECT_EQ(ReadWholeFile(input), picture);
     }
 }
