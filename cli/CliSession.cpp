@@ -2,23 +2,20 @@
 #include "cli/CliSession.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 
 #include "cli/CliFaces.h"
 #include "cli/CliText.h"
 #include "cli/TerminalProgress.h"
 #include "cli/VideoTimingSteps.h"
 #include "image/Exceptions.h"
-#include "image/FilePaths.h"
-#include "image/PartialFiles.h"
 #include "resources/StringIds.h"
 #include "session/DocumentError.h"
 #include "session/PictureSession.h"
 #include "session/SessionFailure.h"
 #include "session/VideoOutcomeMessage.h"
-#include "video/ExportedFile.h"
 
 namespace {
 
@@ -74,6 +71,17 @@ std::string DescribeCause(const SessionFailure& failure)
         return DescribeCause(cause);
     } catch (const std::exception& cause) {
         return cause.what();
+    }
+}
+
+// Standard output that cannot take the text (a full disk, /dev/full) fails the
+// step: whoever reads the output must not take half of it for all of it.
+void Print(const std::string& text)
+{
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+        const int error = errno;
+        throw CliFailure(CliText(IDS_CLI_OUTPUT_FAILED, {std::strerror(error != 0 ? error : EIO)}));
     }
 }
 
@@ -167,7 +175,7 @@ void CliSession::RunOnSession(const Step& step)
     case StepKind::Quiet:
         break;  // applies to the whole run, taken before the first step
     case StepKind::FindFaces:
-        std::cout << FacesAsJson(FindFacesIn(session)) << std::flush;
+        Print(FacesAsJson(FindFacesIn(session)));
         break;
     case StepKind::Explain:
         m_explainNextFace = true;
@@ -251,19 +259,14 @@ void CliSession::WalkHistory(const Step& step)
     session.GoToStep(target);
 }
 
-// The morph video of the deformation so far; on failure the file is gone.
+// The morph video of the deformation so far, written like a saved picture: on
+// failure (or an interruption, which removes the temporary file) the old file
+// stays as it was.
 void CliSession::Video(const std::string& path)
 {
     TerminalProgress progress(m_quiet);
     m_session->Field();  // a lack of memory for it is a load failure, before any file exists
-    // An interruption removes the partial video, where it is written: behind a link.
-    MarkPartialFile(PartialFile::Video, ResolveLinkTarget(path));
     const VideoExportOutcome outcome = m_session->ExportVideo(path, progress);
-    UnmarkPartialFile(PartialFile::Video);
-    // The editor leaves the empty file of a failed stream creation behind; the
-    // command-line tool promises to leave nothing half-written.
-    if (outcome == VideoExportOutcome::StreamFailed)
-        RemoveExportedFile(path);
     if (const int messageId = MessageIdForOutcome(outcome))
         throw CliFailure(CliText(messageId) + ": " + path);
 }
@@ -280,7 +283,7 @@ void CliSession::Face(const Step& step)
     const ToolSteps steps = FaceGestureSteps(faces[static_cast<std::size_t>(step.which) - 1], step.face,
                                              m_session->Width(), m_session->Height());
     if (m_explainNextFace)
-        std::cout << ExplainSteps(steps, m_session->GetRadius()) << std::flush;
+        Print(ExplainSteps(steps, m_session->GetRadius()));
     m_explainNextFace = false;
     try {
         m_session->BeginFace();

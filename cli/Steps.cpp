@@ -2,11 +2,16 @@
 #include "cli/Steps.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <fcntl.h>
 #include <fstream>
 #include <limits>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "cli/CliText.h"
 #include "cli/VideoTimingSteps.h"
@@ -16,6 +21,14 @@
 namespace {
 
 constexpr int kMaxScriptDepth = 8;
+// Steps and script files in all, and the characters of the script lines read
+// for them, so that nested scripts cannot multiply into more than memory holds
+// (ten lines a level make 10^8 steps at the deepest, and a step's points and
+// names take memory in proportion to its text).
+constexpr std::size_t kMaxSteps = 100000;
+constexpr std::size_t kMaxScriptText = std::size_t{16} << 20;
+// A script line, so that a file without line breaks is not read whole.
+constexpr std::size_t kMaxScriptLine = 65536;
 
 struct KnownStep {
     const char* name;
@@ -275,7 +288,22 @@ const KnownStep* FindStep(const std::string& name)
     return nullptr;
 }
 
-void ParseInto(const std::vector<std::string>& arguments, std::vector<Step>& steps, int depth);
+// The steps so far and the script files read for them.
+struct Parsed {
+    std::vector<Step> steps;
+    std::size_t scripts = 0;
+    std::size_t scriptText = 0;
+
+    // Refuses one more step or script file, or more text, beyond the bounds.
+    void CheckRoom() const
+    {
+        if (steps.size() + scripts >= kMaxSteps || scriptText > kMaxScriptText)
+            throw StepError(CliText(IDS_CLI_TOO_MANY_STEPS,
+                                    {std::to_string(kMaxSteps), std::to_string(kMaxScriptText >> 20)}));
+    }
+};
+
+void ParseInto(const std::vector<std::string>& arguments, Parsed& parsed, int depth);
 
 std::string Trim(const std::string& text)
 {
@@ -286,22 +314,73 @@ std::string Trim(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
+// Closes the script file however reading it ends.
+struct ScriptFile {
+    std::FILE* file;
+    ~ScriptFile()
+    {
+        if (file)
+            std::fclose(file);
+    }
+};
+
+// Opens a script: only a regular file, looked at without blocking, since a
+// named pipe would wait for a writer and a device would never end.
+std::FILE* OpenScript(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        throw StepError(CliText(IDS_CLI_SCRIPT_UNREADABLE, {path}));
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        throw StepError(CliText(IDS_CLI_SCRIPT_NOT_REGULAR, {path}));
+    }
+    std::FILE* file = ::fdopen(fd, "r");
+    if (!file) {
+        ::close(fd);
+        throw StepError(CliText(IDS_CLI_SCRIPT_UNREADABLE, {path}));
+    }
+    return file;
+}
+
+// The next line without its break; false at the end of the file. A line
+// longer than kMaxScriptLine is refused.
+bool ReadLine(std::FILE* file, std::string& line)
+{
+    line.clear();
+    int c;
+    while ((c = std::getc(file)) != EOF && c != '\n') {
+        if (line.size() == kMaxScriptLine)
+            throw StepError(CliText(IDS_CLI_SCRIPT_LINE_TOO_LONG, {std::to_string(kMaxScriptLine)}));
+        line.push_back(static_cast<char>(c));
+    }
+    return c != EOF || !line.empty();
+}
+
 // A script holds one step a line without the leading dashes; '#' starts a comment.
-void ParseScript(const std::string& path, std::vector<Step>& steps, int depth)
+void ParseScript(const std::string& path, Parsed& parsed, int depth)
 {
     if (depth >= kMaxScriptDepth)
         throw StepError(CliText(IDS_CLI_SCRIPT_TOO_DEEP, {path}));
-    std::ifstream file(path);
-    if (!file)
-        throw StepError(CliText(IDS_CLI_SCRIPT_UNREADABLE, {path}));
+    parsed.CheckRoom();
+    ++parsed.scripts;
+    ScriptFile script{OpenScript(path)};
     std::string line;
     int lineNumber = 0;
-    while (std::getline(file, line)) {
+    for (;;) {
         ++lineNumber;
+        try {
+            if (!ReadLine(script.file, line))
+                break;
+        } catch (const StepError& error) {
+            throw StepError(CliText(IDS_CLI_SCRIPT_LINE, {path, std::to_string(lineNumber), error.what()}));
+        }
         const auto hash = line.find('#');
         if (hash != std::string::npos)
             line.erase(hash);
         line = Trim(line);
+        parsed.scriptText += line.size();
         if (line.empty())
             continue;
         const auto gap = line.find_first_of(" \t");
@@ -312,16 +391,16 @@ void ParseScript(const std::string& path, std::vector<Step>& steps, int depth)
         if (gap != std::string::npos)
             lineArguments.push_back(Trim(line.substr(gap)));
         try {
-            ParseInto(lineArguments, steps, depth + 1);
+            ParseInto(lineArguments, parsed, depth + 1);
         } catch (const StepError& error) {
             throw StepError(CliText(IDS_CLI_SCRIPT_LINE, {path, std::to_string(lineNumber), error.what()}));
         }
     }
-    if (file.bad())
+    if (std::ferror(script.file))
         throw StepError(CliText(IDS_CLI_SCRIPT_UNREADABLE, {path}));
 }
 
-void ParseInto(const std::vector<std::string>& arguments, std::vector<Step>& steps, int depth)
+void ParseInto(const std::vector<std::string>& arguments, Parsed& parsed, int depth)
 {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -340,7 +419,7 @@ void ParseInto(const std::vector<std::string>& arguments, std::vector<Step>& ste
             std::string path = hasInlineValue ? inlineValue : (i + 1 < arguments.size() ? arguments[++i] : "");
             if (path.empty())
                 throw StepError(CliText(IDS_CLI_MISSING_VALUE, {displayName}));
-            ParseScript(path, steps, depth);
+            ParseScript(path, parsed, depth);
             continue;
         }
         const KnownStep* known = FindStep(name);
@@ -359,7 +438,8 @@ void ParseInto(const std::vector<std::string>& arguments, std::vector<Step>& ste
         } else if (hasInlineValue) {
             Invalid(step, inlineValue, CliText(IDS_CLI_EXPECT_NO_VALUE));
         }
-        steps.push_back(std::move(step));
+        parsed.CheckRoom();
+        parsed.steps.push_back(std::move(step));
     }
 }
 
@@ -367,7 +447,7 @@ void ParseInto(const std::vector<std::string>& arguments, std::vector<Step>& ste
 
 std::vector<Step> ParseSteps(const std::vector<std::string>& arguments)
 {
-    std::vector<Step> steps;
-    ParseInto(arguments, steps, 0);
-    return steps;
+    Parsed parsed;
+    ParseInto(arguments, parsed, 0);
+    return std::move(parsed.steps);
 }

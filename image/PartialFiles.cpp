@@ -14,7 +14,7 @@ struct Slot {
     char path[PATH_MAX] = {};
 };
 
-Slot g_slots[2];
+Slot g_slots[1];
 volatile std::sig_atomic_t g_holds = 0;
 volatile std::sig_atomic_t g_deferredSignal = 0;
 

@@ -1,12 +1,12 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Files being written that must not outlive an interruption: the temporary file
-// of a save and the video being exported. A signal handler removes them with
+// of a save (a video's too). A signal handler removes them with
 // RemovePartialFiles; everything else here runs in normal program flow.
 #include <csignal>
 #include <string>
 
-enum class PartialFile { Save, Video };
+enum class PartialFile { Save };
 
 // Remembers path until UnmarkPartialFile. A path too long for the fixed buffer
 // is not remembered (the handler must not allocate).

@@ -189,7 +189,9 @@ DocumentContents ReadFromArchive(zip_t* archive, std::uint64_t fileSize, Documen
     if (parts == DocumentPartsToRead::Everything)
         decoding = std::async(std::launch::async, DecodePicture, std::cref(picture), std::cref(description));
     contents.map = ReadMap(archive, kMapEntry, fileSize, description);
-    if (description.canUndo)
+    // Carrying a deformation over uses the map alone: the undo map, as large
+    // again, is not even read.
+    if (description.canUndo && parts == DocumentPartsToRead::Everything)
         contents.undoMap = ReadMap(archive, kUndoMapEntry, fileSize, description, &contents.map);
     if (decoding.valid())
         contents.picture = decoding.get();

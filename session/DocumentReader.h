@@ -18,9 +18,12 @@ struct DocumentContents {
     DocumentDescription description;
     PixelBuffer picture;  // undeformed 24-bit rows, bottom-up; empty when not asked for
     MapBuffer map;
-    MapBuffer undoMap;    // only with description.canUndo
+    MapBuffer undoMap;    // only with description.canUndo, and only when everything is read
 };
 
+// MapOnly (carrying a deformation over): the description and the map; the
+// picture and the preview have their checksums checked but are not decoded,
+// the undo map is not read at all.
 enum class DocumentPartsToRead { Everything, MapOnly };
 
 DocumentContents ReadDocument(const std::string& path, DocumentPartsToRead parts = DocumentPartsToRead::Everything);

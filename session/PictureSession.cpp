@@ -62,6 +62,7 @@ std::unique_ptr<PictureSession> PictureSession::Open(const std::string& path)
         const BITMAPINFOHEADER header = codec->GetHeader();
         auto session = std::make_unique<PictureSession>(header.biWidth, header.biHeight, std::move(codec->m_pBits));
         session->m_sourceName = FileNameOf(path);
+        session->m_ownFile = IdentityOfFile(path);
         return session;
     } catch (const CPictureSizeException& tooLarge) {
         throw SessionFailure(IDS_LOAD_FAILED, std::make_exception_ptr(TooLargeError(tooLarge)));
@@ -108,6 +109,7 @@ void PictureSession::Save(const std::string& path) const
 {
     if (SavesAsDocument(path)) {
         SaveDocument(path);
+        m_ownFile = IdentityOfFile(path);
         return;
     }
     std::unique_ptr<CDibImage> codec = CreateCodecForPath(path);
@@ -123,6 +125,7 @@ void PictureSession::Save(const std::string& path) const
         const auto size = static_cast<std::size_t>(RowBytes(header.biWidth, 24)) * static_cast<std::size_t>(header.biHeight);
         codec->m_pBits = PixelBuffer::Borrow(rows, size);
         SavePictureSafely(*codec, path);
+        m_ownFile = IdentityOfFile(path);
     } catch (const CException&) {
         throw SessionFailure(IDS_SAVE_FAILED, std::current_exception());
     }
@@ -409,11 +412,7 @@ std::unique_ptr<PictureSession> PictureSession::Rescaled(std::int32_t width, std
     session->m_jpegOptions = m_jpegOptions;
     session->m_video = m_video;
     session->m_sourceName = m_sourceName;
+    // Still made of that file: a video must not replace it either.
+    session->m_ownFile = m_ownFile;
     return session;
-}
-
-VideoExportOutcome PictureSession::ExportVideo(const std::string& path, IVideoExportProgress& progress)
-{
-    return ::ExportVideo(Field(), path, m_video.durationMs, m_video.framesPerSecond, progress,
-                         VideoOptions{m_video.timing, m_video.videoSize});
 }

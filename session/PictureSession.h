@@ -22,6 +22,7 @@
 #include "session/RegionGesture.h"
 #include "session/ToolLimits.h"
 #include "session/PictureHistory.h"
+#include "session/FileIdentity.h"
 #include "session/PictureArea.h"
 #include "video/VideoExport.h"
 
@@ -184,8 +185,16 @@ public:
 
     // ---- The morph video ----
     VideoSettings& Video() { return m_video; }
-    // Writes the video of the deformation so far to path (format by its ending).
+    // Writes the video of the deformation so far to path (format by its ending)
+    // the way pictures are saved (see SafeSave.h): into a temporary file that
+    // replaces the old file only when the video is complete, so a failed,
+    // cancelled or interrupted export leaves the old file as it was and no
+    // temporary file. The picture's own file is refused (OntoPicture).
+    // (PictureSession_Video.cpp)
     VideoExportOutcome ExportVideo(const std::string& path, IVideoExportProgress& progress);
+    // Whether path (through links) is the file the picture was opened from or
+    // last saved to: the same device and inode.
+    bool IsOwnFile(const std::string& path) const;
 
 private:
     static std::unique_ptr<PictureSession> OpenDocument(const std::string& path);
@@ -207,6 +216,9 @@ private:
     CodecOptions m_jpegOptions;
     VideoSettings m_video;
     std::string m_sourceName;
+    // The file the picture lives in; where it lives is no part of the picture,
+    // so saving (a const operation) updates it.
+    mutable std::optional<FileIdentity> m_ownFile;
     ChangeListener m_listener;
     StateListener m_stateListener;
     PictureHistory m_history;

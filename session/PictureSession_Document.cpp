@@ -30,6 +30,7 @@ std::unique_ptr<PictureSession> PictureSession::OpenDocument(const std::string& 
         const DocumentDescription& description = contents.description;
         auto session = std::make_unique<PictureSession>(description.width, description.height, std::move(contents.picture));
         session->m_sourceName = description.sourceName;
+        session->m_ownFile = IdentityOfFile(path);
         session->m_radius = description.radius;
         session->Field().RestoreState(std::move(contents.map), std::move(contents.undoMap), description.canUndo,
                                       description.lastMode);

@@ -14,6 +14,8 @@ int MessageIdForOutcome(VideoExportOutcome outcome)
         return IDS_VIDEO_WRITE_FAILED;
     case VideoExportOutcome::OutOfMemory:
         return IDS_VIDEO_OUT_OF_MEMORY;
+    case VideoExportOutcome::OntoPicture:
+        return IDS_VIDEO_ONTO_PICTURE;
     case VideoExportOutcome::Done:
     case VideoExportOutcome::Cancelled:
         break;

@@ -3,12 +3,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <sys/stat.h>
 
 #include "image/DibImage.h"
 #include "video/GifPalette.h"
+#include "video/LibraryErrorCapture.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -45,11 +48,44 @@ FormatSettings SettingsOf(EncodedFormat format)
     return {"gif", "gif", AV_PIX_FMT_PAL8};
 }
 
+// Set when a library logs on this thread that memory ran out, where FFmpeg's
+// wrapper passes on a code that does not say so (libvpx: "Memory allocation
+// error", with EINVAL).
+thread_local bool t_loggedLackOfMemory = false;
+
+// Prints nothing: the export reports failures in its own words.
+void NoteLibraryMessage(void*, int level, const char* format, va_list arguments)
+{
+    if (level > AV_LOG_ERROR)
+        return;
+    char line[512];
+    va_list copy;
+    va_copy(copy, arguments);
+    std::vsnprintf(line, sizeof line, format, copy);
+    va_end(copy);
+    if (std::strstr(line, "Memory allocation error") || std::strstr(line, "Cannot allocate memory"))
+        t_loggedLackOfMemory = true;
+}
+
 void SilenceLibraries()
 {
     static std::once_flag once;
-    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+    std::call_once(once, [] {
+        av_log_set_level(AV_LOG_QUIET);
+        av_log_set_callback(NoteLibraryMessage);
+    });
 }
+
+// Whether the libraries said, in their log or on standard error (see
+// LibraryErrorCapture.h), that memory ran out since Watch.
+class LackOfMemoryWatch {
+public:
+    LackOfMemoryWatch() { t_loggedLackOfMemory = false; }
+    bool End() { return m_capture.End() || t_loggedLackOfMemory; }
+
+private:
+    LibraryErrorCapture m_capture;
+};
 
 // Copies the bottom-up rows of a frame (rowBytes apart) into a top-down
 // bgr24 frame of the same size.
@@ -189,50 +225,31 @@ bool EncodedVideoWriter::Open(const std::string& path)
     return true;
 }
 
-bool EncodedVideoWriter::CreateVideoStream(const VideoFormatBlock& format, std::uint32_t rate, std::uint32_t)
+// A fresh encoder context set up for the stream and opened with threads
+// threads (0: as many as the machine has); AVERROR(ENOMEM) when the library
+// reported a failed allocation.
+int EncodedVideoWriter::OpenEncoder(const AVCodec* codec, int threads, std::int32_t width, std::int32_t height)
 {
-    if (!m_stream || m_stream->encoder || rate == 0)
-        return false;
     EncodedStream& s = *m_stream;
-    BITMAPINFOHEADER header;
-    std::memcpy(&header, format.data(), sizeof header);
-    if (header.biWidth <= 0 || header.biHeight <= 0 || header.biBitCount != 24)
-        return false;
-    s.width = header.biWidth;
-    s.height = header.biHeight;
-    s.rowBytes = static_cast<std::int32_t>(RowBytes(s.width, 24));
-
-    const FormatSettings settings = SettingsOf(m_format);
-    const AVCodec* codec = avcodec_find_encoder_by_name(settings.encoder);
-    if (!codec)
-        return false;
+    avcodec_free_context(&s.encoder);
     s.encoder = avcodec_alloc_context3(codec);
-    s.packet = av_packet_alloc();
-    s.picture = av_frame_alloc();
-    if (!s.encoder || !s.packet || !s.picture)
-        return Fail(AVERROR(ENOMEM));
-
+    if (!s.encoder)
+        return AVERROR(ENOMEM);
     AVCodecContext* e = s.encoder;
-    s.scaledWidth = s.width;
-    s.scaledHeight = s.height;
-    ScaledSize(m_format, m_longSide, s.scaledWidth, s.scaledHeight);
-    const bool scaled = s.scaledWidth != s.width || s.scaledHeight != s.height;
-    std::int32_t width = s.scaledWidth;
-    std::int32_t height = s.scaledHeight;
-    EncodedSize(m_format, width, height);
+    const FormatSettings settings = SettingsOf(m_format);
     e->width = width;
     e->height = height;
     e->pix_fmt = settings.pixelFormat;
     e->sample_aspect_ratio = AVRational{1, 1};
-    e->framerate = AVRational{static_cast<int>(rate), 1};
-    e->thread_count = 0;  // as many as the machine has
+    e->framerate = AVRational{static_cast<int>(m_rate), 1};
+    e->thread_count = threads;
     if (m_format == EncodedFormat::Gif) {
         // GIF counts in hundredths of a second: every frame shows for the
         // whole number nearest to 100 / rate (at least one).
         e->time_base = AVRational{1, 100};
-        s.ptsStep = std::max<std::int64_t>(1, (200 + static_cast<std::int64_t>(rate)) / (2 * rate));
+        s.ptsStep = std::max<std::int64_t>(1, (200 + static_cast<std::int64_t>(m_rate)) / (2 * m_rate));
     } else {
-        e->time_base = AVRational{1, static_cast<int>(rate)};
+        e->time_base = AVRational{1, static_cast<int>(m_rate)};
         // The matrix and range the converter uses, so players convert back alike.
         e->color_range = AVCOL_RANGE_MPEG;
         e->colorspace = AVCOL_SPC_SMPTE170M;
@@ -250,9 +267,51 @@ bool EncodedVideoWriter::CreateVideoStream(const VideoFormatBlock& format, std::
     }
     if (s.container->oformat->flags & AVFMT_GLOBALHEADER)
         e->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    int error = avcodec_open2(e, codec, nullptr);
+    // The encoders allocate their frames here, and when they cannot they
+    // return a code that names no cause.
+    LackOfMemoryWatch watch;
+    const int error = avcodec_open2(e, codec, nullptr);
+    return watch.End() && error < 0 ? AVERROR(ENOMEM) : error;
+}
+
+bool EncodedVideoWriter::CreateVideoStream(const VideoFormatBlock& format, std::uint32_t rate, std::uint32_t)
+{
+    if (!m_stream || m_stream->encoder || rate == 0)
+        return false;
+    EncodedStream& s = *m_stream;
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, format.data(), sizeof header);
+    if (header.biWidth <= 0 || header.biHeight <= 0 || header.biBitCount != 24)
+        return false;
+    s.width = header.biWidth;
+    s.height = header.biHeight;
+    s.rowBytes = static_cast<std::int32_t>(RowBytes(s.width, 24));
+
+    const FormatSettings settings = SettingsOf(m_format);
+    const AVCodec* codec = avcodec_find_encoder_by_name(settings.encoder);
+    if (!codec)
+        return false;
+    s.packet = av_packet_alloc();
+    s.picture = av_frame_alloc();
+    if (!s.packet || !s.picture)
+        return Fail(AVERROR(ENOMEM));
+
+    s.scaledWidth = s.width;
+    s.scaledHeight = s.height;
+    ScaledSize(m_format, m_longSide, s.scaledWidth, s.scaledHeight);
+    const bool scaled = s.scaledWidth != s.width || s.scaledHeight != s.height;
+    std::int32_t width = s.scaledWidth;
+    std::int32_t height = s.scaledHeight;
+    EncodedSize(m_format, width, height);
+    m_rate = rate;
+    int error = OpenEncoder(codec, 0, width, height);  // as many threads as the machine has
+    // Under a memory limit the encoder's threads may find no room for their
+    // stacks, which it reports as no particular cause: one thread needs none.
+    if (error < 0 && error != AVERROR(ENOMEM))
+        error = OpenEncoder(codec, 1, width, height);
     if (error < 0)
         return Fail(error);
+    AVCodecContext* e = s.encoder;
 
     s.stream = avformat_new_stream(s.container, nullptr);
     if (!s.stream)
@@ -332,10 +391,15 @@ bool EncodedVideoWriter::Encode(bool flush)
 {
     EncodedStream& s = *m_stream;
     AVFrame* input = m_format == EncodedFormat::Gif ? s.mapped : s.picture;
+    // The encoder may allocate further frames as it goes (see CreateVideoStream).
+    LackOfMemoryWatch watch;
     const int error = avcodec_send_frame(s.encoder, flush ? nullptr : input);
+    const bool written = error >= 0 && WritePackets();
+    const bool outOfMemory = watch.End();
     if (error < 0)
-        return Fail(error);
-    return WritePackets();
+        return Fail(outOfMemory ? AVERROR(ENOMEM) : error);
+    m_outOfMemory = m_outOfMemory || (!written && outOfMemory);
+    return written;
 }
 
 // Takes every paletted frame the graph has ready to the encoder.

@@ -21,6 +21,7 @@
 enum class EncodedFormat { Mp4, WebM, Gif };
 
 struct EncodedStream;
+struct AVCodec;
 
 class EncodedVideoWriter : public VideoWriter {
 public:
@@ -49,6 +50,7 @@ public:
 
 private:
     bool Fail(int error);
+    int OpenEncoder(const AVCodec* codec, int threads, std::int32_t width, std::int32_t height);
     bool Encode(bool flush);
     bool WritePackets();
     bool EncodeGifFrames(bool flush);
@@ -60,5 +62,6 @@ private:
     bool m_outOfMemory = false;
     bool m_ended = false;
     std::int32_t m_longSide = 0;
+    std::uint32_t m_rate = 0;
     const std::uint8_t* m_paletteSource = nullptr;
 };

@@ -13,7 +13,9 @@
 
 class CWarpField;
 
-enum class VideoExportOutcome { Done, OpenFailed, StreamFailed, WriteFailed, OutOfMemory, Cancelled };
+// OntoPicture: the target is the file of the open picture itself (refused by
+// the picture session before anything is written).
+enum class VideoExportOutcome { Done, OpenFailed, StreamFailed, WriteFailed, OutOfMemory, Cancelled, OntoPicture };
 
 class IVideoExportProgress {
 public:

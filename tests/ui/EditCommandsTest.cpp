@@ -10,6 +10,9 @@
 
 #include "ToolGestureSupport.h"
 #include "framework/DialogButtons.h"
+#include "framework/MessageBox.h"
+#include "framework/StringTable.h"
+#include "resources/StringIds.h"
 #include "video/qt/ProgressDialog.h"
 #include "video/qt/VideoDialog.h"
 #include "view/MoveOptionsDialog.h"
@@ -54,6 +57,12 @@ std::vector<std::vector<std::uint8_t>> DecodedFrames(const QString& path, int wi
         frames.push_back(std::move(rows));
     }
     return frames;
+}
+
+// The temporary files of saves and videos under way in folder.
+QStringList TemporaryFiles(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral(".grimasso-save-*")}, QDir::Files | QDir::Hidden);
 }
 
 void ConfirmVideoDialog(VideoDialog& dialog, const QString& duration, const QString& rate, const QString& path)
@@ -221,7 +230,7 @@ private slots:
         connect(&poll, &QTimer::timeout, [&] {
             for (QWidget* widget : QApplication::topLevelWidgets())
                 if (auto* progress = qobject_cast<ProgressDialog*>(widget);
-                    progress && progress->isVisible() && QFile::exists(target)) {
+                    progress && progress->isVisible() && !TemporaryFiles(folder.path()).isEmpty()) {
                     progress->reject();
                     cancelled = true;
                     poll.stop();
@@ -235,6 +244,67 @@ private slots:
         QVERIFY(cancelled);
         QVERIFY(editor.messages.isEmpty());
         QVERIFY(QDir(folder.path()).entryList({QStringLiteral("*.avi")}, QDir::Files).isEmpty());
+    }
+    // "Abbrechen" in the progress window of an export over an existing AVI,
+    // and a video onto the picture's own file: the old files stay as they were.
+    void videoExportsThatDoNotFinishLeaveTheOldFiles()
+    {
+        QStringList asked;  // outlives the editor, which answers its last questions
+        EditorHarness editor;
+        QTemporaryDir folder;
+        OpenedPicture picture = OpenPattern(editor, folder, 200, 150);
+        QVERIFY(picture.view);
+        const QString pictureFile = picture.document->GetPathName();
+        const QString old = folder.filePath(QStringLiteral("old.avi"));
+        QFile file(old);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("old video");
+        file.close();
+        QFile pictureBytes(pictureFile);
+        QVERIFY(pictureBytes.open(QIODevice::ReadOnly));
+        const QByteArray pictureBefore = pictureBytes.readAll();
+        pictureBytes.close();
+        SetMessageBoxHook([&](const QString& text, MessageButtons, MessageIcon) {
+            asked << text;
+            return MessageResult::Yes;  // overwrite the old video
+        });
+
+        bool cancelled = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* progress = qobject_cast<ProgressDialog*>(widget);
+                    progress && progress->isVisible() && !TemporaryFiles(folder.path()).isEmpty()) {
+                    progress->reject();
+                    cancelled = true;
+                    poll.stop();
+                }
+        });
+        WhenDialogOpens<VideoDialog>([&](VideoDialog& dialog) {
+            poll.start(2);
+            ConfirmVideoDialog(dialog, QStringLiteral("1000000"), QStringLiteral("50"), old);
+        });
+        picture.document->OnCmdMsg(ID_CREATE_VIDEO);
+        QVERIFY(cancelled);
+        QCOMPARE(asked, QStringList{LoadQString(IDS_ASK_OVERWRITE)});
+        QFile kept(old);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("old video"));
+        QVERIFY(TemporaryFiles(folder.path()).isEmpty());
+
+        // The picture's own file: refused at OK, the dialog stays open.
+        asked.clear();
+        bool stayedOpen = false;
+        WhenDialogOpens<VideoDialog>([&](VideoDialog& dialog) {
+            ConfirmVideoDialog(dialog, QStringLiteral("1000"), QStringLiteral("10"), pictureFile);
+            stayedOpen = dialog.isVisible();
+            dialog.reject();
+        });
+        picture.document->OnCmdMsg(ID_CREATE_VIDEO);
+        QVERIFY(stayedOpen);
+        QCOMPARE(asked, QStringList{LoadQString(IDS_VIDEO_ONTO_PICTURE)});
+        QVERIFY(pictureBytes.open(QIODevice::ReadOnly));
+        QCOMPARE(pictureBytes.readAll(), pictureBefore);
     }
 };
 

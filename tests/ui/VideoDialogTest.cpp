@@ -198,7 +198,7 @@ private slots:
         QCOMPARE(dialog.focusWidget(), dialog.PathEdit());
     }
 
-    void anExistingFileIsDeletedOnlyWhenTheUserAgrees()
+    void anExistingFileIsReplacedOnlyWhenTheUserAgrees()
     {
         const QString existing = InDir(QStringLiteral("old.avi"));
         QFile file(existing);
@@ -228,7 +228,8 @@ private slots:
             FillAndConfirm(dialog, QStringLiteral("2000"), QStringLiteral("7"), existing);
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
             QCOMPARE(messages.shown.size(), std::size_t{1});
-            QVERIFY(!QFile::exists(existing));
+            // Kept until the finished video takes its place.
+            QVERIFY(QFile::exists(existing));
         }
         {
             // A folder of that name is no file to overwrite: no question, nothing removed.
@@ -242,7 +243,7 @@ private slots:
         }
     }
 
-    void overwritingThroughALinkRemovesTheFileAtItsEndAndKeepsTheLink()
+    void overwritingThroughALinkKeepsTheFileAtItsEndAndTheLink()
     {
         const QString target = InDir(QStringLiteral("real.mp4"));
         const QString link = InDir(QStringLiteral("link.mp4"));
@@ -256,7 +257,7 @@ private slots:
         dialog.show();
         FillAndConfirm(dialog, QStringLiteral("2000"), QStringLiteral("7"), link);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QVERIFY(!QFile::exists(target));
+        QVERIFY(QFile::exists(target));
         QCOMPARE(QFileInfo(link).symLinkTarget(), target);
     }
 
@@ -382,7 +383,7 @@ private slots:
         SetMessageBoxHook([&](const QString& text, MessageButtons buttons, MessageIcon icon) {
             shown.push_back({text, buttons, icon});
             windowUp = ProgressWindowIsUp();
-            fileThere = QFile::exists(target);
+            fileThere = !QDir(m_dir.path()).entryList({QStringLiteral(".grimasso-save-*")}, QDir::Files | QDir::Hidden).isEmpty();
             return MessageResult::Ok;
         });
         const auto field = LargerPicture();
@@ -398,8 +399,9 @@ private slots:
         QCOMPARE(shown[0].text, LoadQString(61451));
         QCOMPARE(shown[0].icon, MessageIcon::None);
         QVERIFY2(windowUp, "shown while the progress window is still up");
-        QVERIFY2(fileThere, "shown before the file is deleted");
+        QVERIFY2(fileThere, "shown before the temporary file is deleted");
         QVERIFY(!QFile::exists(target));
+        QVERIFY(QDir(m_dir.path()).entryList({QStringLiteral(".grimasso-save-*")}, QDir::Files | QDir::Hidden).isEmpty());
         QVERIFY(!ProgressWindowIsUp());
     }
 

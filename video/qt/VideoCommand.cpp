@@ -22,6 +22,9 @@ void RunVideoCommand(PictureSession& session, QWidget* parent)
     dialog.timing = defaults.timing;
     dialog.videoSize = defaults.videoSize;
     dialog.pictureLongSide = std::max(session.Width(), session.Height());
+    dialog.isPictureFile = [&session](const QString& path) {
+        return session.IsOwnFile(QFile::encodeName(path).toStdString());
+    };
     if (dialog.exec() != QDialog::Accepted)
         return;
 
@@ -35,7 +38,7 @@ void RunVideoCommand(PictureSession& session, QWidget* parent)
         session.Video().videoSize = dialog.videoSize;
         session.ExportVideo(QFile::encodeName(dialog.path).toStdString(), progress);
     } catch (const std::exception&) {
-        // The export has already removed its file; the user learns that it failed.
+        // The export has already removed its temporary file; the user learns that it failed.
         AfxMessageBox(IDS_VIDEO_WRITE_FAILED, MessageButtons::Ok, MessageIcon::None);
     }
 }

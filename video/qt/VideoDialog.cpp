@@ -110,16 +110,18 @@ bool VideoDialog::ReadPath()
         RefuseEntry(m_editPath);
         return false;
     }
+    if (isPictureFile && isPictureFile(path)) {
+        AfxMessageBox(IDS_VIDEO_ONTO_PICTURE, MessageButtons::Ok, MessageIcon::Warning);
+        RefuseEntry(m_editPath);
+        return false;
+    }
+    // The old file stays until the finished video replaces it: a cancelled or
+    // failed export leaves it as it was.
     const QFileInfo existing(path);
-    if (existing.exists() && !existing.isDir()) {
-        if (AfxMessageBox(IDS_ASK_OVERWRITE, MessageButtons::YesNo, MessageIcon::Question) != MessageResult::Yes) {
-            RefuseEntry(m_editPath);
-            return false;
-        }
-        // Removed now, so that no old file of that name survives a failed export;
-        // a file that cannot be removed is left to the export to report. Through
-        // a link the file at its end goes, and the export writes there again.
-        QFile::remove(existing.canonicalFilePath());
+    if (existing.exists() && !existing.isDir() &&
+        AfxMessageBox(IDS_ASK_OVERWRITE, MessageButtons::YesNo, MessageIcon::Question) != MessageResult::Yes) {
+        RefuseEntry(m_editPath);
+        return false;
     }
     return true;
 }

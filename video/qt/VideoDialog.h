@@ -5,10 +5,13 @@
 // caller sets the fields before showing the dialog and reads them after it ends
 // with OK. OK checks the entries in order (length, frame rate, holds, path,
 // overwriting an existing file) and keeps the dialog
-// open on the first failure; agreeing to overwrite deletes the old file at once.
+// open on the first failure. The file of the open picture itself is refused;
+// agreeing to overwrite another file deletes nothing: the export replaces it
+// only with the finished video.
 #include <QDialog>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "video/RunningOrder.h"
@@ -36,6 +39,8 @@ public:
     VideoTiming timing;
     std::int32_t videoSize = 0;        // long side of MP4, WebM and GIF; 0: the picture's own
     std::int32_t pictureLongSide = 0;  // only smaller sizes are offered
+    // True for the file of the open picture, which a video must not replace.
+    std::function<bool(const QString& path)> isPictureFile;
 
     // OK: validates and closes only when every entry is acceptable.
     void accept() override;
