@@ -7,8 +7,8 @@
 #include "framework/Application.h"
 #include "framework/StringTable.h"
 #include "resources/StringIds.h"
-#include "image/qt/JpegDialog.h"
-#include "video/qt/VideoCommand.h"
+#include "view/JpegDialog.h"
+#include "view/VideoCommand.h"
 #include "view/ScaleDialog.h"
 
 std::optional<CodecOptions> CEditorDialogs::AskJpegOptions()

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "face/FoundFace.h"
-#include "face/ToolStep.h"
+#include "deform/ToolStep.h"
 
 class PictureSession;
 

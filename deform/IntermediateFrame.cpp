@@ -9,7 +9,7 @@
 #include <new>
 #include <vector>
 
-#include "deform/RowBands.h"
+#include "image/RowBands.h"
 #include "deform/WarpArithmetic.h"
 #include "image/Exceptions.h"
 #include "image/PixelBuffer.h"

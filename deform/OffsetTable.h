@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "deform/CircleRun.h"
-#include "deform/RowBands.h"
+#include "image/RowBands.h"
 #include "deform/WarpField.h"
 
 template <class Value>

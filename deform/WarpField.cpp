@@ -9,7 +9,7 @@
 #include <new>
 
 #include "deform/IntermediateFrame.h"
-#include "deform/RowBands.h"
+#include "image/RowBands.h"
 #include "deform/TileOrder.h"
 #include "deform/WarpArithmetic.h"
 #include "image/Exceptions.h"

@@ -4,7 +4,7 @@
 // displacement found there is scaled back by the ratio of the sizes. Like every
 // tool, the new entry is the current map's entry at the displaced position, so
 // the carried deformation stacks on what is already there.
-#include "deform/RowBands.h"
+#include "image/RowBands.h"
 #include "deform/WarpArithmetic.h"
 #include "deform/WarpField.h"
 

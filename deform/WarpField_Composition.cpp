@@ -9,7 +9,7 @@
 #include <new>
 #include <utility>
 
-#include "deform/RowBands.h"
+#include "image/RowBands.h"
 #include "deform/WarpArithmetic.h"
 #include "deform/WarpField.h"
 #include "image/Exceptions.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "deform/IntermediateFrame.h"
-#include "deform/RowBands.h"
+#include "image/RowBands.h"
 #include "deform/TileOrder.h"
 #include "deform/WarpField.h"
 

@@ -9,7 +9,7 @@
 
 #include "deform/CircleRun.h"
 #include "deform/OffsetTable.h"
-#include "deform/RowBands.h"
+#include "image/RowBands.h"
 #include "deform/TileOrder.h"
 #include "deform/WarpArithmetic.h"
 #include "deform/WarpField.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "deform/MedianOfNine.h"
-#include "deform/RowBands.h"
+#include "image/RowBands.h"
 #include "deform/WarpField.h"
 
 void CWarpField::SmoothMap()

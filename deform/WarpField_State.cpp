@@ -3,7 +3,7 @@
 // deformed picture rendered from the map.
 #include "deform/WarpField.h"
 
-#include "deform/RowBands.h"
+#include "image/RowBands.h"
 #include "image/Exceptions.h"
 
 namespace {

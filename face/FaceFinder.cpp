@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "deform/RowBands.h"
+#include "image/RowBands.h"
 
 namespace {
 

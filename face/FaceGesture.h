@@ -18,7 +18,7 @@
 #include <string>
 
 #include "face/FoundFace.h"
-#include "face/ToolStep.h"
+#include "deform/ToolStep.h"
 
 enum class FaceFeature { Eyes, Nose, Mouth, Smile, Chin, Forehead, Width, Head };
 

@@ -17,7 +17,7 @@
 
 #include <zip.h>
 
-#include "deform/RowBands.h"
+#include "image/RowBands.h"
 #include "image/Exceptions.h"
 #include "image/FilePaths.h"
 #include "image/ImageLimits.h"

@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "face/ToolStep.h"
+#include "deform/ToolStep.h"
 #include "deform/WarpField.h"
 #include "session/PictureArea.h"
 

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The face gesture: any number of lists of tool steps, each run afresh on the
 // restore point as one gesture after the other would (see FaceComposition).
-#include "face/ToolStep.h"
+#include "deform/ToolStep.h"
 #include "session/FaceComposition.h"
 #include "session/Gesture.h"
 

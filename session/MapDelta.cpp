@@ -9,7 +9,7 @@
 #include <mutex>
 #include <new>
 
-#include "deform/RowBands.h"
+#include "image/RowBands.h"
 #include "image/Exceptions.h"
 
 namespace {

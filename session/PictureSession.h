@@ -16,7 +16,7 @@
 
 #include "deform/WarpField.h"
 #include "image/CodecOptions.h"
-#include "face/ToolStep.h"
+#include "deform/ToolStep.h"
 #include "session/Gesture.h"
 #include "session/MovePointGesture.h"
 #include "session/RegionGesture.h"

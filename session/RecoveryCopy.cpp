@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "deform/RowBands.h"
+#include "image/RowBands.h"
 #include "image/Exceptions.h"
 #include "session/DocumentWriter.h"
 #include "session/PictureSession.h"

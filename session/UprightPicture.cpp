@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <memory>
 
-#include "deform/RowBands.h"
+#include "image/RowBands.h"
 #include "image/DibImage.h"
 #include "image/PictureOrientation.h"
 #include "image/SrgbConversion.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "WarpFieldTestSupport.h"
-#include "deform/RowBands.h"
+#include "image/RowBands.h"
 #include "session/PictureSession.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "WarpFieldTestSupport.h"
-#include "face/ToolStep.h"
+#include "deform/ToolStep.h"
 #include "session/PictureSession.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "WarpFieldTestSupport.h"
 #include "WarpReference.h"
 #include "deform/MedianOfNine.h"
-#include "deform/RowBands.h"
+#include "image/RowBands.h"
 
 using namespace warptest;
 

@@ -11,8 +11,8 @@
 #include <QtTest>
 
 #include "ToolGestureSupport.h"
-#include "video/qt/VideoDialog.h"
-#include "video/qt/VideoTimingFields.h"
+#include "view/VideoDialog.h"
+#include "view/VideoTimingFields.h"
 #include "view/ExaggerateDialog.h"
 #include "view/GridOverlay.h"
 

@@ -12,7 +12,7 @@
 
 #include "framework/MessageBox.h"
 #include "framework/DialogButtons.h"
-#include "image/qt/JpegDialog.h"
+#include "view/JpegDialog.h"
 #include "view/MoveOptionsDialog.h"
 #include "view/ScaleDialog.h"
 

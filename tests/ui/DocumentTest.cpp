@@ -19,7 +19,7 @@
 #include "image/qt/Clipboard.h"
 #include "framework/DialogButtons.h"
 #include "framework/MessageBox.h"
-#include "image/qt/JpegDialog.h"
+#include "view/JpegDialog.h"
 #include "view/ScaleDialog.h"
 
 using namespace doctest;

@@ -13,8 +13,8 @@
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
 #include "resources/StringIds.h"
-#include "video/qt/ProgressDialog.h"
-#include "video/qt/VideoDialog.h"
+#include "view/ProgressDialog.h"
+#include "view/VideoDialog.h"
 #include "view/MoveOptionsDialog.h"
 
 using namespace tooltest;

@@ -11,7 +11,7 @@
 #include "framework/Application.h"
 #include "framework/StringTable.h"
 #include "resources/StringIds.h"
-#include "video/qt/ProgressDialog.h"
+#include "view/ProgressDialog.h"
 
 // The header still spells the default caption as a number; it must be the named one.
 static_assert(ProgressDialog::kDefaultCaptionId == IDS_PROGRESS_CAPTION);

@@ -22,9 +22,9 @@
 #include "framework/StringTable.h"
 #include "image/PixelBuffer.h"
 #include "session/PictureSession.h"
-#include "video/qt/ProgressDialog.h"
-#include "video/qt/VideoCommand.h"
-#include "video/qt/VideoDialog.h"
+#include "view/ProgressDialog.h"
+#include "view/VideoCommand.h"
+#include "view/VideoDialog.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "deform/RowBands.h"
+#include "image/RowBands.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "video/qt/ProgressDialog.h"
+#include "view/ProgressDialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "video/qt/VideoTimingFields.h"
+#include "view/VideoTimingFields.h"
 
 #include <QCheckBox>
 #include <QComboBox>

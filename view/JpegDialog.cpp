@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "image/qt/JpegDialog.h"
+#include "view/JpegDialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "video/qt/VideoDialog.h"
+#include "view/VideoDialog.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,7 +17,7 @@
 #include "framework/DialogButtons.h"
 #include "framework/NumberField.h"
 #include "resources/StringIds.h"
-#include "video/qt/VideoTimingFields.h"
+#include "view/VideoTimingFields.h"
 
 namespace {
 

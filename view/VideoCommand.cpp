@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "video/qt/VideoCommand.h"
+#include "view/VideoCommand.h"
 
 #include <QFile>
 #include <algorithm>
@@ -9,8 +9,8 @@
 #include "framework/StringTable.h"
 #include "resources/StringIds.h"
 #include "session/PictureSession.h"
-#include "video/qt/ProgressDialog.h"
-#include "video/qt/VideoDialog.h"
+#include "view/ProgressDialog.h"
+#include "view/VideoDialog.h"
 
 void RunVideoCommand(PictureSession& session, QWidget* parent)
 {
