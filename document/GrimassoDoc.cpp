@@ -88,7 +88,8 @@ bool CGrimassoDoc::OnOpenDocument(const QString& path)
 {
     DeleteContents();
     // Every failure, a file that names no format included, shows the load
-    // message: a silent refusal looks as if the click had been ignored.
+    // message: a silent refusal looks as if the click had been ignored. Only
+    // a load the user cancelled ends without a word.
     try {
         std::unique_ptr<PictureSession> session = LoadPictureWithProgress(LocalPath(path), TheMainWindow());
         if (!session)
