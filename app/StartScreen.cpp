@@ -73,6 +73,13 @@ bool StartScreen::eventFilter(QObject* watched, QEvent* event)
 {
     if (g_current == this)
         FilterMessage(event);
+    // A modal window that opens meanwhile (a message, the progress of a long
+    // open from the command line) must not be hidden under the picture.
+    if (g_current == this && event->type() == QEvent::Show) {
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget != this && widget->isWindow() && widget->isModal())
+            Hide();
+    }
     return QWidget::eventFilter(watched, event);
 }
 

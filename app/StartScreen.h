@@ -1,8 +1,8 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The borderless start picture shown while the main window comes up. It goes
-// after 2 seconds or at the user's first key or mouse press, which still
-// reaches its target.
+// after 2 seconds, at the user's first key or mouse press, which still
+// reaches its target, or when a modal window opens.
 #include <QImage>
 #include <QTimer>
 #include <QWidget>

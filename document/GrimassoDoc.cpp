@@ -3,9 +3,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <exception>
 
 #include "document/DocumentDialogs.h"
+#include "document/PictureLoad.h"
 #include "document/RecoveryKeeper.h"
 #include "framework/Application.h"
 #include "framework/CommandIds.h"
@@ -86,10 +88,13 @@ bool CGrimassoDoc::OnOpenDocument(const QString& path)
 {
     DeleteContents();
     // Every failure, a file that names no format included, shows the load
-    // message: a silent refusal looks as if the click had been ignored.
+    // message: a silent refusal looks as if the click had been ignored. Only
+    // a load the user cancelled ends without a word.
     try {
-        CWaitCursor wait;
-        TakeOver(PictureSession::Open(LocalPath(path)));
+        std::unique_ptr<PictureSession> session = LoadPictureWithProgress(LocalPath(path), TheMainWindow());
+        if (!session)
+            return false;  // cancelled by the user: nothing to say
+        TakeOver(std::move(session));
     } catch (const SessionFailure& failure) {
         // A picture of a format we do not open is named, not called broken.
         if (failure.GetCause() == SessionFailure::Cause::ForeignFormat)

@@ -11,6 +11,7 @@
 #include "image/CodedColourProfile.h"
 #include "image/Exceptions.h"
 #include "image/ImageLimits.h"
+#include "image/LoadControl.h"
 
 namespace {
 
@@ -65,6 +66,8 @@ void CopyRows(const heif_image* image, int width, int height, int bits, std::uin
         throw CArchiveException(CArchiveException::generic);
     const unsigned maximum = (1u << bits) - 1;
     for (int y = 0; y < height; ++y) {
+        if (y % 64 == 0)
+            LoadCheckpoint();
         const std::uint8_t* source = plane + static_cast<std::ptrdiff_t>(y) * stride;
         std::uint8_t* pixel = rows + static_cast<std::ptrdiff_t>(height - 1 - y) * rowBytes;
         if (bits <= 8) {
@@ -135,6 +138,9 @@ void CHeifImage::Read(const std::string& path)
         throw CMemoryException();
     options->ignore_transformations = 0;  // rotation and mirroring as the file says
 
+    // The library decodes in one call this version cannot interrupt: the load
+    // can end before and after it.
+    LoadCheckpoint();
     heif_image* rawImage = nullptr;
     Require(heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
                               deep ? heif_chroma_interleaved_RRGGBB_LE : heif_chroma_interleaved_RGB,

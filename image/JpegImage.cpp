@@ -18,6 +18,7 @@
 #include "image/Exceptions.h"
 #include "image/ExifOrientation.h"
 #include "image/ImageLimits.h"
+#include "image/LoadControl.h"
 #include "image/SrgbConversion.h"
 #include "image/WriteOutcome.h"
 
@@ -66,12 +67,20 @@ struct JpegReadSession {
     std::FILE* file;
 };
 
-// Ends the decoding, through the error manager's jump, past the last scan we allow.
+// Ends the decoding, through the error manager's jump, past the last scan we
+// allow or when the load is cancelled; reports the share of the library's passes
+// done (a progressive file spends most of its time reading its scans).
 void WatchScans(j_common_ptr common)
 {
     auto* info = reinterpret_cast<j_decompress_ptr>(common);
-    if (info->input_scan_number > kMaxScans)
+    if (info->input_scan_number > kMaxScans || LoadCancelRequested())
         (*common->err->error_exit)(common);
+    const jpeg_progress_mgr& progress = *common->progress;
+    if (progress.total_passes > 0 && progress.pass_limit > 0) {
+        const std::int64_t limit = progress.pass_limit;
+        LoadReportShare(progress.completed_passes * limit + progress.pass_counter,
+                          std::int64_t{progress.total_passes} * limit);
+    }
 }
 
 // Huffman coding spends at least one bit on every 8 x 8 block of every

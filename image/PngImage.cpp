@@ -12,6 +12,7 @@
 #include "image/Exceptions.h"
 #include "image/ExifOrientation.h"
 #include "image/ImageLimits.h"
+#include "image/LoadControl.h"
 #include "image/WriteOutcome.h"
 
 // libpng reports a fatal error by a long jump to the setjmp of the function that
@@ -67,6 +68,7 @@ struct PngReadSession {
     png_uint_32 height;
     int storedBitsPerPixel;  // as the file codes it, before the transformations
     std::size_t rowBytes;  // of one row as delivered after the transformations
+    int passes;            // 7 for an interlaced file, else 1
 };
 
 // Releases the library structures and closes the file on every way out of Read.
@@ -109,8 +111,8 @@ bool ReadPngHeader(PngReadSession& s)
     if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
         png_set_gray_to_rgb(s.png);
     png_set_bgr(s.png);
-    // Lets png_read_image assemble the passes of an interlaced file.
-    png_set_interlace_handling(s.png);
+    // Lets the library assemble the passes of an interlaced file.
+    s.passes = png_set_interlace_handling(s.png);
     png_read_update_info(s.png, s.info);
     s.rowBytes = png_get_rowbytes(s.png, s.info);
     return true;
@@ -143,7 +145,19 @@ bool ReadPngPixels(PngReadSession& s, png_bytepp rows)
 {
     if (setjmp(png_jmpbuf(s.png)) != 0)
         return false;
-    png_read_image(s.png, rows);
+    // Row by row as png_read_image reads them, with a checkpoint every few rows:
+    // a cancelled load ends here as a failed one, which its caller tells apart.
+    const std::int64_t height = s.height;
+    for (int pass = 0; pass < s.passes; ++pass) {
+        for (std::int64_t y = 0; y < height; ++y) {
+            png_read_row(s.png, rows[y], nullptr);
+            if (y % 16 == 0) {
+                if (LoadCancelRequested())
+                    return false;
+                LoadReportShare(pass * height + y, s.passes * height);
+            }
+        }
+    }
     // Into info: an eXIf chunk may follow the pixels.
     png_read_end(s.png, s.info);
     return true;

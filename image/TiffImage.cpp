@@ -13,6 +13,7 @@
 
 #include "image/Exceptions.h"
 #include "image/ImageLimits.h"
+#include "image/LoadControl.h"
 
 // libtiff is never left by an exception: every file is opened with its own
 // error handler, which only records that an error happened, and the codec tests
@@ -94,6 +95,8 @@ void CopyRasterToRows(const std::uint32_t* raster, std::uint32_t width, std::uin
     for (std::uint32_t y = 0; y < height; ++y) {
         const std::uint32_t* value = raster + static_cast<std::size_t>(y) * width;
         std::uint8_t* pixel = bits + y * rowBytes;
+        if (y % 64 == 0)
+            LoadCheckpoint();
         for (std::uint32_t x = 0; x < width; ++x, ++value, pixel += 3) {
             pixel[0] = static_cast<std::uint8_t>(TIFFGetB(*value));
             pixel[1] = static_cast<std::uint8_t>(TIFFGetG(*value));
@@ -194,6 +197,8 @@ void CTiffImage::Read(const std::string& path)
 
     PixelBuffer bits;
     {
+        // The library renders the raster in one call: the load can end before and after it.
+        LoadCheckpoint();
         TiffRaster raster(static_cast<std::size_t>(width) * height);
         TIFFRGBAImage reader;
         if (TIFFRGBAImageBegin(&reader, file.get(), 0, message) == 0 || errorRaised)

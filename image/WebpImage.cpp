@@ -14,6 +14,7 @@
 #include "image/Exceptions.h"
 #include "image/ExifOrientation.h"
 #include "image/ImageLimits.h"
+#include "image/LoadControl.h"
 
 namespace {
 
@@ -96,11 +97,28 @@ void TurnRowsBottomUp(std::uint8_t* rows, std::ptrdiff_t rowBytes, int height)
     }
 }
 
-// A still picture straight into the rows, blue-green-red, alpha dropped.
+struct IncrementalDecoderDeleter {
+    void operator()(WebPIDecoder* p) const { WebPIDelete(p); }
+};
+
+// A still picture straight into the rows, blue-green-red, alpha dropped. The
+// decoder is given the data a piece at a time, so that a cancelled load ends
+// between pieces and the share read can be told.
 void DecodeStill(const WebPData& data, int height, std::uint8_t* rows, std::ptrdiff_t rowBytes)
 {
-    if (WebPDecodeBGRInto(data.bytes, data.size, rows, static_cast<std::size_t>(rowBytes * height),
-                          static_cast<int>(rowBytes)) == nullptr)
+    constexpr std::size_t kPieceBytes = std::size_t{256} << 10;
+    std::unique_ptr<WebPIDecoder, IncrementalDecoderDeleter> decoder(
+        WebPINewRGB(MODE_BGR, rows, static_cast<std::size_t>(rowBytes * height), static_cast<int>(rowBytes)));
+    if (!decoder)
+        throw CMemoryException();
+    VP8StatusCode status = VP8_STATUS_SUSPENDED;
+    for (std::size_t given = 0; status == VP8_STATUS_SUSPENDED && given < data.size;) {
+        LoadProgress(static_cast<std::int64_t>(given), static_cast<std::int64_t>(data.size));
+        given = std::min(data.size, given + kPieceBytes);
+        // The same buffer, grown: the decoder goes on where it stopped.
+        status = WebPIUpdate(decoder.get(), data.bytes, given);
+    }
+    if (status != VP8_STATUS_OK)
         throw CArchiveException(CArchiveException::generic);
     // The padding of the last column stays as the zero-filled buffer had it.
     TurnRowsBottomUp(rows, rowBytes, height);
@@ -117,8 +135,10 @@ void DecodeFirstFrame(const WebPData& data, int width, int height, std::uint8_t*
     std::unique_ptr<WebPAnimDecoder, AnimDecoderDeleter> decoder(WebPAnimDecoderNew(&data, &options));
     std::uint8_t* canvas = nullptr;
     int timestamp = 0;
+    LoadCheckpoint();
     if (!decoder || !WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp) || canvas == nullptr)
         throw CArchiveException(CArchiveException::generic);
+    LoadCheckpoint();
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* source = canvas + static_cast<std::ptrdiff_t>(y) * width * 4;
         std::uint8_t* pixel = rows + static_cast<std::ptrdiff_t>(height - 1 - y) * rowBytes;

@@ -9,6 +9,7 @@
 #include "image/CodecChoice.h"
 #include "image/Exceptions.h"
 #include "image/FilePaths.h"
+#include "image/LoadControl.h"
 #include "image/SafeSave.h"
 #include "resources/StringIds.h"
 #include "session/DocumentError.h"
@@ -35,6 +36,22 @@ void RefuseForeignFormat(const std::string& path)
 
 std::unique_ptr<PictureSession> PictureSession::Open(const std::string& path)
 {
+    // A reader that stops for a cancelled load may fail in its own words (a
+    // library error, a damaged picture): any failure of a cancelled load is
+    // the cancellation.
+    try {
+        return OpenFile(path);
+    } catch (const CLoadCancelled&) {
+        throw;
+    } catch (...) {
+        if (LoadCancelRequested())
+            throw CLoadCancelled();
+        throw;
+    }
+}
+
+std::unique_ptr<PictureSession> PictureSession::OpenFile(const std::string& path)
+{
     // Looked at before anything reads it: a named pipe or a device would block
     // or never end.
     try {
@@ -56,6 +73,7 @@ std::unique_ptr<PictureSession> PictureSession::Open(const std::string& path)
         throw SessionFailure(IDS_LOAD_FAILED, SessionFailure::Cause::UnknownFormat, path);
     try {
         codec->Read(path);
+        LoadCheckpoint();
         if (!codec->ConvertTo24Bit())
             throw CArchiveException(CArchiveException::generic);
         MakeUprightInSrgb(*codec);

@@ -48,7 +48,8 @@ public:
 
     // Opens the picture file at path: only a regular file, its format by the
     // first bytes (the ending as the fallback), converted to 24 bits. Raises
-    // SessionFailure with the load message.
+    // SessionFailure with the load message, or CLoadCancelled (image/LoadControl.h)
+    // when the control of the load on this thread asked it to end.
     static std::unique_ptr<PictureSession> Open(const std::string& path);
 
     // A new, undeformed picture from 24-bit bottom-up rows (a pasted or rescaled one).
@@ -197,6 +198,7 @@ public:
     bool IsOwnFile(const std::string& path) const;
 
 private:
+    static std::unique_ptr<PictureSession> OpenFile(const std::string& path);
     static std::unique_ptr<PictureSession> OpenDocument(const std::string& path);
     void SaveDocument(const std::string& path) const;
     void Changed(const PictureArea& area) const;

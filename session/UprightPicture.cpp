@@ -6,6 +6,7 @@
 
 #include "image/RowBands.h"
 #include "image/DibImage.h"
+#include "image/LoadControl.h"
 #include "image/PictureOrientation.h"
 #include "image/SrgbConversion.h"
 
@@ -52,7 +53,11 @@ void MakeUprightInSrgb(CDibImage& picture)
 {
     if (!picture.HoldsWritable24BitPicture())
         return;
+    // Each pass runs on every core, out of reach of the load's checkpoints: the
+    // load can end before each.
+    LoadCheckpoint();
     ConvertToSrgb(picture);
+    LoadCheckpoint();
     TurnUpright(picture);
     picture.m_metadata = PictureMetadata{};
 }

@@ -2,6 +2,7 @@
 // The start screen (its picture, timing and key forwarding), the About box's
 // placement, the command line that decides whether a start screen shows, and
 // the window icon.
+#include <QDialog>
 #include <QFile>
 #include <QMainWindow>
 #include <QPushButton>
@@ -27,6 +28,7 @@ private slots:
     void showsOnlyWhenEnabledAndOnlyOnce();
     void goesAfterTwoSeconds();
     void mouseAndKeyPressesHideIt();
+    void modalWindowHidesIt();
     void keyPressThatHidesItStillReachesTheProgram();
     void aboutBoxSitsCentredWithItsButtonOnThePicture();
     void aboutBoxClosesWithEscape();
@@ -118,6 +120,22 @@ void StartScreenTest::mouseAndKeyPressesHideIt()
     StartScreen::Show(&owner);
     QVERIFY(StartScreen::Current());
     QTest::keyClick(&owner, Qt::Key_Space);
+    QVERIFY(!StartScreen::Current());
+}
+
+void StartScreenTest::modalWindowHidesIt()
+{
+    QWidget owner;
+    owner.show();
+    StartScreen::Enable(true);
+    StartScreen::Show(&owner);
+    QWidget modeless(&owner, Qt::Dialog);
+    modeless.show();
+    QVERIFY(StartScreen::Current());
+    // The progress of a picture opened from the command line must not open under the picture.
+    QDialog progress(&owner);
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.show();
     QVERIFY(!StartScreen::Current());
 }
 
