@@ -10,16 +10,3 @@ PictureArea ExaggerateGesture::Preview(CWarpField& field, const double& percent)
         return PictureArea{x0, y0, x1, y1};
     return {};
 }
-
-PictureArea ExaggerateGesture::Commit(CWarpField& field)
-{
-    field.EndDeformation();
-    return PictureArea::Whole(m_width, m_height);
-}
-
-PictureArea ExaggerateGesture::Cancel(CWarpField& field)
-{
-    field.UndoDeformation();
-    field.EndDeformation();
-    return PictureArea::Whole(m_width, m_height);
-}

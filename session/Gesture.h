@@ -23,6 +23,20 @@ public:
     virtual PictureArea Commit(CWarpField& field) = 0;
     // Puts back the restore point; returns the box of the picture that changed.
     virtual PictureArea Cancel(CWarpField& field) = 0;
+
+protected:
+    // The end of a gesture that may have changed any part of the picture.
+    static PictureArea CommitWhole(CWarpField& field)
+    {
+        field.EndDeformation();
+        return PictureArea::Whole(field.Width(), field.Height());
+    }
+    static PictureArea CancelWhole(CWarpField& field)
+    {
+        field.UndoDeformation();
+        field.EndDeformation();
+        return PictureArea::Whole(field.Width(), field.Height());
+    }
 };
 
 // A gesture whose preview takes parameters of type Parameters.

@@ -10,8 +10,8 @@ class SmoothGesture : public Gesture {
 public:
     WarpMode Mode() const override { return ModeSmooth; }
     void Begin(CWarpField& field) override;
-    PictureArea Commit(CWarpField& field) override;
-    PictureArea Cancel(CWarpField& field) override;
+    PictureArea Commit(CWarpField& field) override { return CommitWhole(field); }
+    PictureArea Cancel(CWarpField& field) override { return CancelWhole(field); }
 };
 
 class CarriedDeformationGesture : public Gesture {
@@ -23,8 +23,8 @@ public:
     }
     WarpMode Mode() const override { return ModeApplyDeformation; }
     void Begin(CWarpField& field) override;
-    PictureArea Commit(CWarpField& field) override;
-    PictureArea Cancel(CWarpField& field) override;
+    PictureArea Commit(CWarpField& field) override { return CommitWhole(field); }
+    PictureArea Cancel(CWarpField& field) override { return CancelWhole(field); }
 
 private:
     const MapEntry* m_saved;

@@ -262,7 +262,7 @@ void PictureSession::PreviewRotate(double angle, double amplification)
 
 void PictureSession::BeginExaggerate()
 {
-    BeginGesture(std::make_unique<ExaggerateGesture>(m_width, m_height));
+    BeginGesture(std::make_unique<ExaggerateGesture>());
 }
 
 bool PictureSession::InRegionGesture() const

@@ -46,16 +46,3 @@ PictureArea RegionGesture::PreviewWith(const RegionTool& tool, CWarpField& field
     m_preview = box;
     return changed;
 }
-
-PictureArea RegionGesture::Commit(CWarpField& field)
-{
-    field.EndDeformation();
-    return PictureArea::Whole(m_width, m_height);
-}
-
-PictureArea RegionGesture::Cancel(CWarpField& field)
-{
-    field.UndoDeformation();
-    field.EndDeformation();
-    return PictureArea::Whole(m_width, m_height);
-}

@@ -37,8 +37,8 @@ public:
     }
     // A live call of another region tool on the gesture's circle.
     PictureArea PreviewWith(const RegionTool& tool, CWarpField& field, const RegionParameters& parameters);
-    PictureArea Commit(CWarpField& field) override;
-    PictureArea Cancel(CWarpField& field) override;
+    PictureArea Commit(CWarpField& field) override { return CommitWhole(field); }
+    PictureArea Cancel(CWarpField& field) override { return CancelWhole(field); }
 
 private:
     const RegionTool& m_tool;
