@@ -310,15 +310,19 @@ private:
     }
     // Finds the restore point's displaced spans for Exaggerate.
     void FindExaggerationSpans();
-    void ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius, double strength, bool towardCentre);
+    // Enlarge and shrink: every pixel of the circle samples the map start (the
+    // restore point for a live call, the map as the steps before left it for
+    // a composed one).
+    void ApplyRadialWarp(const MapEntry* start, std::int32_t cx, std::int32_t cy, double radius, double strength,
+                         bool towardCentre);
     // The part of a drag step that MovePointLive commits: every whole sub-move
     // from (startX, startY) towards (tx, ty); the start moves to the last one's end.
     void CommitWholeSubMoves(std::int32_t& startX, std::int32_t& startY, std::int32_t tx, std::int32_t ty);
     // The map as it stood before a composed region step, inside that step's box:
-    // the region tools read it in place of the undo map.
+    // the region tools start from it instead of the undo map.
     MapBuffer m_compositionScratch;
-    // Runs call (a region tool) on the map as it stands; reach is how far from
-    // (cx, cy) the tool reads.
+    // Runs call(start) (a region tool) on the map as it stands, start being a
+    // copy of it; reach is how far from (cx, cy) the tool reads.
     template <class RegionCall>
     void ComposeRegion(std::int32_t cx, std::int32_t cy, double reach, RegionCall call);
 };

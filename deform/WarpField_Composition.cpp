@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Tool steps composed inside one gesture. The region tools read the undo map,
-// the state before their gesture; a composed step must read the map as the
-// steps before it left it. So the map's part that a step reads is copied into a
-// scratch map, the scratch takes the undo map's place for the call, and the undo
-// map, still the restore point of the whole composition, comes back after it.
+// Tool steps composed inside one gesture. A composed region step must start
+// from the map as the steps before it left it, while the undo map stays the
+// restore point of the whole composition: the part of the map the step reads
+// is copied into a scratch map, and the step samples that copy.
 #include <algorithm>
 #include <cmath>
 #include <new>
@@ -41,36 +40,33 @@ void CWarpField::ComposeRegion(std::int32_t cx, std::int32_t cy, double reach, R
         }
     });
 
-    // The call sees the scratch as its restore point and no previous call to take
-    // back; it writes only inside its circle.
-    std::swap(m_pUndoMap, m_compositionScratch);
+    // The call has no previous call to take back; it writes only inside its circle.
     m_mapEqualsUndoOutsideDirty = true;
     m_dirtyMinX = 0;
     m_dirtyMaxX = -1;
     m_dirtyMinY = 0;
     m_dirtyMaxY = -1;
-    struct SwapBack {
+    struct AfterCall {
         CWarpField& field;
-        ~SwapBack()
-        {
-            std::swap(field.m_pUndoMap, field.m_compositionScratch);
-            // The map now differs from the restore point outside any one box.
-            field.m_mapEqualsUndoOutsideDirty = false;
-        }
-    } swapBack{*this};
-    call();
+        // The map now differs from the restore point outside any one box,
+        // whether or not the call got through.
+        ~AfterCall() { field.m_mapEqualsUndoOutsideDirty = false; }
+    } afterCall{*this};
+    call(static_cast<const MapEntry*>(m_compositionScratch.data()));
 }
 
 void CWarpField::ComposeEnlarge(std::int32_t cx, std::int32_t cy, double radius, double factor)
 {
     MapChanges();
-    ComposeRegion(cx, cy, factor * radius, [&] { Enlarge(cx, cy, radius, factor); });
+    ComposeRegion(cx, cy, factor * radius, [&](const MapEntry* start) {
+        ApplyRadialWarp(start, cx, cy, factor * radius, 1.0 - 1.0 / factor, true);
+    });
 }
 
 void CWarpField::ComposeShrink(std::int32_t cx, std::int32_t cy, double radius, double factor)
 {
     MapChanges();
-    ComposeRegion(cx, cy, radius, [&] { Shrink(cx, cy, radius, factor); });
+    ComposeRegion(cx, cy, radius, [&](const MapEntry* start) { ApplyRadialWarp(start, cx, cy, radius, 1.0 - factor, false); });
 }
 
 void CWarpField::ComposeDrag(std::int32_t ax, std::int32_t ay, std::int32_t tx, std::int32_t ty, std::int32_t radius)

@@ -89,12 +89,13 @@ void CWarpField::RestoreStaleRow(std::int32_t y, std::int32_t runFirst, std::int
     restore(std::max(m_staleMinX, runLast + 1), m_staleMaxX);
 }
 
-void CWarpField::ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius, double strength, bool towardCentre)
+void CWarpField::ApplyRadialWarp(const MapEntry* start, std::int32_t cx, std::int32_t cy, double radius, double strength,
+                                 bool towardCentre)
 {
     std::int32_t x0 = 0, y0 = 0, x1 = -1, y1 = -1;
     if (!BeginRegionCall(cx, cy, radius, x0, y0, x1, y1))
         return;
-    // Every sample is read from the undo map and every entry written once, so the
+    // Every sample is read from start and every entry written once, so the
     // rows can be split into bands and visited in tiles freely.
     const std::int64_t box = (std::int64_t{x1} - x0 + 1) * (std::int64_t{y1} - y0 + 1);
     // The scale k depends on the distance alone, and the four pixels
@@ -116,7 +117,7 @@ void CWarpField::ApplyRadialWarp(std::int32_t cx, std::int32_t cy, double radius
             const std::int64_t ey = towardCentre ? std::int64_t{cy} - y : std::int64_t{y} - cy;
             const double* row = scales.Row(ey);
             const std::int64_t nearest = scales.NearestColumn(ey);
-            RenderSamples<true>(m_pUndoMap.data(), y, first, last, [&](std::int32_t x) {
+            RenderSamples<true>(start, y, first, last, [&](std::int32_t x) {
                 const std::int64_t ex = towardCentre ? std::int64_t{cx} - x : std::int64_t{x} - cx;
                 const double k = row[(ex < 0 ? -ex : ex) - nearest];
                 return std::pair{std::int64_t{x} + TruncToInt32(static_cast<double>(ex) * k),
@@ -130,11 +131,11 @@ void CWarpField::Enlarge(std::int32_t cx, std::int32_t cy, double radius, double
 {
     MapChanges();
     // The affected circle grows with the factor; its middle is magnified by it.
-    ApplyRadialWarp(cx, cy, factor * radius, 1.0 - 1.0 / factor, true);
+    ApplyRadialWarp(m_pUndoMap.data(), cx, cy, factor * radius, 1.0 - 1.0 / factor, true);
 }
 
 void CWarpField::Shrink(std::int32_t cx, std::int32_t cy, double radius, double factor)
 {
     MapChanges();
-    ApplyRadialWarp(cx, cy, radius, 1.0 - factor, false);
+    ApplyRadialWarp(m_pUndoMap.data(), cx, cy, radius, 1.0 - factor, false);
 }
