@@ -406,6 +406,48 @@ TEST(CliErrors, NothingToUndoOnANewPicture)
     EXPECT_EQ(result.exitCode, 2);
 }
 
+// Walking the history past either end, by 0 or without a number is a
+// malformed step, before anything is saved; a walk that stays inside it gives
+// the picture of a plain run of the steps up to there.
+TEST(CliErrors, HistoryWalksStayInsideTheHistory)
+{
+    ScratchDirectory scratch;
+    const std::string input = WritePattern(scratch);
+    const std::vector<std::vector<std::string>> outside = {
+        {"--step-back", "1"},
+        {"--smooth", "--step-back", "2"},
+        {"--smooth", "--step-forward", "1"},
+        {"--smooth", "--undo", "--step-forward", "2"},
+        {"--smooth", "--step-back", "0"},
+        {"--smooth", "--step-back"},
+    };
+    for (const auto& steps : outside) {
+        std::vector<std::string> arguments{input};
+        arguments.insert(arguments.end(), steps.begin(), steps.end());
+        arguments.insert(arguments.end(), {"--save", scratch.File("out.bmp")});
+        const CliResult result = RunCli(scratch, arguments);
+        EXPECT_EQ(result.exitCode, 2) << steps.size();
+        EXPECT_FALSE(std::filesystem::exists(scratch.File("out.bmp")));
+    }
+    const std::string drag = "10,10:30,25";
+    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> same = {
+        {{"--drag", drag, "--smooth", "--rotate", "40,30,20,90", "--step-back", "2"}, {"--drag", drag}},
+        {{"--drag", drag, "--smooth", "--step-back", "2", "--step-forward", "1"}, {"--drag", drag}},
+        {{"--drag", drag, "--smooth", "--undo", "--step-forward", "1"}, {"--drag", drag, "--smooth"}},
+        {{"--drag", drag, "--smooth", "--step-back", "1", "--enlarge", "40,30,15,2"}, {"--drag", drag, "--enlarge", "40,30,15,2"}},
+    };
+    for (const auto& [walked, plain] : same) {
+        std::vector<std::string> first{input}, second{input};
+        first.insert(first.end(), walked.begin(), walked.end());
+        first.insert(first.end(), {"--save", scratch.File("walked.bmp")});
+        second.insert(second.end(), plain.begin(), plain.end());
+        second.insert(second.end(), {"--save", scratch.File("plain.bmp")});
+        ASSERT_EQ(RunCli(scratch, first).exitCode, 0);
+        ASSERT_EQ(RunCli(scratch, second).exitCode, 0);
+        EXPECT_EQ(testpictures::ReadWholeFile(scratch.File("walked.bmp")), testpictures::ReadWholeFile(scratch.File("plain.bmp"))) << walked.size();
+    }
+}
+
 TEST(CliErrors, LoadFailuresExitWithOneAndTheGermanMessage)
 {
     ScratchDirectory scratch;
