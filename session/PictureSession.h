@@ -1,9 +1,11 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Everything that happens to one open picture, for the editor's document and
-// the command-line tool alike: loading, saving, the gestures of the four tools,
-// smoothing, Undo, rescaling and the morph video. Whoever shows the picture
-// learns from the change listener which part of the deformed picture changed.
+// the command-line tool alike: loading, saving, the gesture under way (one
+// object of its kind, see Gesture.h), the history of the committed steps, Undo,
+// rescaling and the morph video. Whoever shows the picture learns from the
+// change listener which part of the deformed picture changed, and from the
+// state listener when gestures and the history move.
 //
 // The warp field (the displacement maps beside the picture) is built at the
 // first step that needs it: a picture that is only converted from one format to
