@@ -74,7 +74,7 @@ protected:
             GTEST_SKIP() << "exiftool, ImageMagick or cwebp missing";
         // Saturated colours show a wrong conversion most: the cat's fur and the
         // coffee cup's reds.
-        ASSERT_TRUE(RunTool("convert '" + std::string(GRIMASSO_SAMPLES_DIR) + "/coffee.png' -resize 97x65! " +
+        ASSERT_TRUE(RunTool("convert '" + testpictures::SamplePhoto("coffee.png") + "' -resize 97x65! " +
                             (m_folder / "base.png")));
         ASSERT_TRUE(RunTool("convert " + (m_folder / "base.png") + " -quality 92 " + (m_folder / "base.jpg")));
         ASSERT_TRUE(RunTool("convert " + (m_folder / "base.png") + " " + (m_folder / "base.tif")));

@@ -40,7 +40,7 @@ TEST(PhotoFormats, OpenWithTheReferenceDecodersPixels)
         GTEST_SKIP() << "libheif-examples, webp or ImageMagick missing";
     ScratchFolder folder("formats");
     const std::string base = folder / "base.png";
-    ASSERT_TRUE(RunTool("convert '" + std::string(GRIMASSO_SAMPLES_DIR) + "/chelsea.png' -resize 123x77! " + base));
+    ASSERT_TRUE(RunTool("convert '" + testpictures::SamplePhoto("chelsea.png") + "' -resize 123x77! " + base));
     ASSERT_TRUE(RunTool("convert " + base + " -define png:bit-depth=16 PNG48:" + (folder / "base16.png")));
     ASSERT_TRUE(RunTool("convert " + base + " -alpha set -channel A -fx 'i/w' " + (folder / "alpha.png")));
     ASSERT_TRUE(RunTool("convert " + base + " -negate " + (folder / "second.png")));

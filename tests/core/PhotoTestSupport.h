@@ -14,6 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "TestPictures.h"
 #include "image/DibImage.h"
 #include "image/PngImage.h"
 #include "session/PictureSession.h"
@@ -148,7 +149,7 @@ inline void WriteHeif(const Picture& picture, heif_compression_format format, co
 // A small photo from the samples, at an odd size so rows carry padding.
 inline std::string SamplePortrait()
 {
-    return std::string(GRIMASSO_SAMPLES_DIR) + "/astronaut.png";
+    return testpictures::SamplePhoto("astronaut.png");
 }
 
 }  // namespace phototest

@@ -159,4 +159,16 @@ private:
     std::filesystem::path m_path;
 };
 
+// A public-domain sample photograph by name from the shared samples beside the
+// clone; without them, the bundled sample portrait (the same astronaut, pixel
+// for pixel), so a fresh clone runs the photo tests on a real photo too. Photos
+// that must show no face have no stand-in: empty then.
+inline std::string SamplePhoto(const std::string& name, bool portraitStandsIn = true)
+{
+    const std::string shared = std::string(GRIMASSO_SAMPLES_DIR) + "/" + name;
+    if (std::filesystem::exists(shared))
+        return shared;
+    return portraitStandsIn ? std::string(GRIMASSO_SOURCE_DIR) + "/resources/astronaut.bmp" : std::string();
+}
+
 }  // namespace testpictures
