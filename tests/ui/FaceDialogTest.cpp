@@ -43,7 +43,7 @@ void OnFaceDialog(std::function<void(CFaceCaricatureDialog*)> action)
 // a new bitmap: the left face is the larger one, found first.
 QString TwoPeople(const QTemporaryDir& folder)
 {
-    auto portrait = PictureSession::Open(GRIMASSO_SAMPLES_DIR "/astronaut.png");
+    auto portrait = PictureSession::Open(GRIMASSO_SOURCE_DIR "/resources/astronaut.bmp");
     const int side = portrait->Width(), small = side * 4 / 5;
     auto smaller = portrait->Rescaled(small, small);
     const int width = 2 * side, height = side;
@@ -81,7 +81,8 @@ private slots:
     void cancelRestoresExactlyAndOkIsOneUndoStep()
     {
         EditorHarness editor;
-        CDocument* opened = editor.Manager().OpenDocumentFile(QStringLiteral(GRIMASSO_SAMPLES_DIR "/astronaut.png"));
+        CDocument* opened =
+            editor.Manager().OpenDocumentFile(QStringLiteral(GRIMASSO_SOURCE_DIR "/resources/astronaut.bmp"));
         QVERIFY(opened && !opened->GetViews().isEmpty());
         auto* document = static_cast<CGrimassoDoc*>(opened);
         auto* view = static_cast<CGrimassoView*>(document->GetViews().constFirst());
@@ -108,7 +109,7 @@ private slots:
         QVERIFY(editor.messages.isEmpty());
 
         // OK left exactly the composition of the steps on the start map.
-        auto reference = PictureSession::Open(GRIMASSO_SAMPLES_DIR "/astronaut.png");
+        auto reference = PictureSession::Open(GRIMASSO_SOURCE_DIR "/resources/astronaut.bmp");
         BITMAPINFOHEADER header;
         const std::uint8_t* rows = nullptr;
         reference->GetPicture(header, rows);
