@@ -17,20 +17,13 @@
 
 namespace {
 
+using testpictures::Quote;
 using testpictures::ScratchDirectory;
 
 struct Outcome {
     int exitCode;  // 128 + the signal for a process a signal ended
     std::string errors;
 };
-
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 // Runs grimasso-cli with standard output onto output; prefix is shell code run
 // first (limits). A tool that hangs is killed after two minutes (exit 137).

@@ -17,20 +17,13 @@
 
 namespace {
 
+using testpictures::Quote;
 using testpictures::ScratchDirectory;
 
 struct CliResult {
     int exitCode;
     std::string errorText;
 };
-
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 // Runs grimasso-cli with arguments; prefix is shell code run first (limits, traps).
 CliResult RunCli(const ScratchDirectory& scratch, const std::vector<std::string>& arguments,

@@ -16,6 +16,7 @@
 
 namespace {
 
+using testpictures::Quote;
 using testpictures::ScratchDirectory;
 
 struct CliRun {
@@ -23,14 +24,6 @@ struct CliRun {
     std::string out;
     std::string errors;
 };
-
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 std::string ReadText(const std::string& path)
 {

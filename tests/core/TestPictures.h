@@ -159,6 +159,15 @@ private:
     std::filesystem::path m_path;
 };
 
+// text as one word for bash -c: in single quotes, each quote closed and escaped.
+inline std::string Quote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 // A public-domain sample photograph by name from the shared samples beside the
 // clone; without them, the bundled sample portrait (the same astronaut, pixel
 // for pixel), so a fresh clone runs the photo tests on a real photo too. Photos

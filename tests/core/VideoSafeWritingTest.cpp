@@ -21,6 +21,7 @@
 namespace {
 
 using testpictures::ReadWholeFile;
+using testpictures::Quote;
 using testpictures::ScratchDirectory;
 using videotest::Events;
 using videotest::RecordingProgress;
@@ -62,14 +63,6 @@ struct Outcome {
     int exitCode;  // 128 + the signal for a process a signal ended
     std::string errors;
 };
-
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 // grimasso-cli with arguments after the shell code prefix (limits). With
 // interruptIn, SIGINT reaches it once a temporary file shows in that folder
