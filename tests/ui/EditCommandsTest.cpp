@@ -73,6 +73,29 @@ void ConfirmVideoDialog(VideoDialog& dialog, const QString& duration, const QStr
     QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
 }
 
+// Exports a long video of picture to target and cancels it from the progress
+// window once its temporary file shows in folder; true when that happened.
+bool ExportCancelledInProgress(const OpenedPicture& picture, const QString& folder, const QString& target)
+{
+    bool cancelled = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* progress = qobject_cast<ProgressDialog*>(widget);
+                progress && progress->isVisible() && !TemporaryFiles(folder).isEmpty()) {
+                progress->reject();
+                cancelled = true;
+                poll.stop();
+            }
+    });
+    WhenDialogOpens<VideoDialog>([&](VideoDialog& dialog) {
+        poll.start(2);
+        ConfirmVideoDialog(dialog, QStringLiteral("1000000"), QStringLiteral("50"), target);
+    });
+    picture.document->OnCmdMsg(ID_CREATE_VIDEO);
+    return cancelled;
+}
+
 }  // namespace
 
 class EditCommandsTest : public QObject {
@@ -225,23 +248,7 @@ private slots:
         QVERIFY(!QFile::exists(target));
 
         // Cancelled from the progress window once frames are being written.
-        bool cancelled = false;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, [&] {
-            for (QWidget* widget : QApplication::topLevelWidgets())
-                if (auto* progress = qobject_cast<ProgressDialog*>(widget);
-                    progress && progress->isVisible() && !TemporaryFiles(folder.path()).isEmpty()) {
-                    progress->reject();
-                    cancelled = true;
-                    poll.stop();
-                }
-        });
-        WhenDialogOpens<VideoDialog>([&](VideoDialog& dialog) {
-            poll.start(2);
-            ConfirmVideoDialog(dialog, QStringLiteral("1000000"), QStringLiteral("50"), target);
-        });
-        picture.document->OnCmdMsg(ID_CREATE_VIDEO);
-        QVERIFY(cancelled);
+        QVERIFY(ExportCancelledInProgress(picture, folder.path(), target));
         QVERIFY(editor.messages.isEmpty());
         QVERIFY(QDir(folder.path()).entryList({QStringLiteral("*.avi")}, QDir::Files).isEmpty());
     }
@@ -269,23 +276,7 @@ private slots:
             return MessageResult::Yes;  // overwrite the old video
         });
 
-        bool cancelled = false;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, [&] {
-            for (QWidget* widget : QApplication::topLevelWidgets())
-                if (auto* progress = qobject_cast<ProgressDialog*>(widget);
-                    progress && progress->isVisible() && !TemporaryFiles(folder.path()).isEmpty()) {
-                    progress->reject();
-                    cancelled = true;
-                    poll.stop();
-                }
-        });
-        WhenDialogOpens<VideoDialog>([&](VideoDialog& dialog) {
-            poll.start(2);
-            ConfirmVideoDialog(dialog, QStringLiteral("1000000"), QStringLiteral("50"), old);
-        });
-        picture.document->OnCmdMsg(ID_CREATE_VIDEO);
-        QVERIFY(cancelled);
+        QVERIFY(ExportCancelledInProgress(picture, folder.path(), old));
         QCOMPARE(asked, QStringList{LoadQString(IDS_ASK_OVERWRITE)});
         QFile kept(old);
         QVERIFY(kept.open(QIODevice::ReadOnly));
