@@ -110,7 +110,7 @@ void CWarpField::UndoDeformation()
         return;
     FlushMovePointPreview();
     const bool regionGesture = m_mode == ModeEnlarge || m_mode == ModeShrink || m_mode == ModeRotate;
-    if (regionGesture && m_mapEqualsUndoOutsideDirty && !m_undoMapBehind) {
+    if (regionGesture && m_mapEqualsUndoOutsideDirty) {
         // A region gesture changed the map only inside its latest call's box, and
         // the picture outside it still shows the restore point: restoring the box
         // is the whole undo, at the cost of the region instead of the picture.
@@ -120,25 +120,13 @@ void CWarpField::UndoDeformation()
             RestoreFromUndo(x0, x1, y0, y1 + 1);
     } else {
         // The picture shows the map everywhere (the preview was flushed above), so
-        // only the pixels whose entry differs from the restore point's are
-        // rendered; then the restore point becomes the map by exchanging the two
-        // buffers instead of copying 4 bytes a pixel. The undo map then holds the
-        // discarded state; it is brought level with the map before anything
-        // reads it again.
-        RenderWhereUndoMapDiffers();
-        std::swap(m_pMap, m_pUndoMap);
-        m_undoMapBehind = true;
+        // only the entries that differ from the restore point's are put back and
+        // rendered; both maps are equal afterwards.
+        RestoreWhereUndoMapDiffers();
     }
     m_mapEqualsUndoOutsideDirty = true;
     ClearPendingSegment();
     m_canUndo = false;
-}
-
-void CWarpField::CatchUpUndoMap()
-{
-    if (!m_undoMapBehind)
-        return;
-    CopyMapToUndoMap();
 }
 
 void CWarpField::CopyMapToUndoMap()
@@ -147,7 +135,6 @@ void CWarpField::CopyMapToUndoMap()
     ForEachRowBand(m_height, std::int64_t{m_width} * m_height, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
         std::copy(m_pMap.begin() + rowBegin * width, m_pMap.begin() + rowEnd * width, m_pUndoMap.begin() + rowBegin * width);
     });
-    m_undoMapBehind = false;
     m_undoMapSource = m_mapRevision;
 }
 
@@ -246,9 +233,9 @@ void CWarpField::RestoreFromUndo(std::int32_t x0, std::int32_t x1, std::int32_t 
     });
 }
 
-void CWarpField::RenderWhereUndoMapDiffers()
+void CWarpField::RestoreWhereUndoMapDiffers()
 {
-    const MapEntry* map = m_pMap.data();
+    MapEntry* map = m_pMap.data();
     const MapEntry* undo = m_pUndoMap.data();
     const std::int32_t last = m_width - 1;
     ForEachRowBand(m_height, std::int64_t{m_width} * m_height, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
@@ -262,8 +249,10 @@ void CWarpField::RenderWhereUndoMapDiffers()
                     return;
                 for (std::size_t i = 0; i < count; ++i) {
                     const MapEntry entry = undo[at + i];
-                    if (!(entry == map[at + i]))
-                        CopySample(first + static_cast<std::int32_t>(i), y, entry.x, entry.y);
+                    if (entry == map[at + i])
+                        continue;
+                    map[at + i] = entry;
+                    CopySample(first + static_cast<std::int32_t>(i), y, entry.x, entry.y);
                 }
             });
     });

@@ -223,8 +223,6 @@ private:
     // True while the map equals the undo map outside the preview rectangle, so a
     // live region call only has to restore that rectangle.
     bool m_mapEqualsUndoOutsideDirty = true;
-    // True after an undo until the undo map holds the map again (see CatchUpUndoMap).
-    bool m_undoMapBehind = false;
     // The previous live region call's box while the next call takes it back.
     std::int32_t m_staleMinX = 0, m_staleMaxX = -1, m_staleMinY = 0, m_staleMaxY = -1;
     // The restore point's displaced span of every row during an exaggeration.
@@ -249,12 +247,14 @@ private:
     // [rowBegin, rowEnd) and renders them.
     void RestoreFromUndo(std::int32_t x0, std::int32_t x1, std::int32_t rowBegin, std::int32_t rowEnd);
     void FlushMovePointPreview();
-    // Renders the undo map's entry into every pixel where it differs from the map.
-    void RenderWhereUndoMapDiffers();
-    // Everything that reads the undo map calls this first: outside a gesture the
-    // undo map equals the map, but an undo leaves it behind to save the copy.
-    void CatchUpUndoMap();
+    // Puts the undo map's entry into every entry where it differs from the map,
+    // and renders those pixels.
+    void RestoreWhereUndoMapDiffers();
     void CopyMapToUndoMap();
+    // The map the gesture under way started from. Outside a gesture that can
+    // be undone it equals the map: every change made outside a gesture (undo,
+    // a step of the history, a restored state) is made to both.
+    const MapEntry* RestorePoint() const { return m_pUndoMap.data(); }
     // Draws a new map revision; first in every call that may change the map.
     void MapChanges();
     void ClearPendingSegment();
@@ -315,6 +315,13 @@ private:
     // a composed one).
     void ApplyRadialWarp(const MapEntry* start, std::int32_t cx, std::int32_t cy, double radius, double strength,
                          bool towardCentre);
+    // The swirl of Rotate, sampling the map start.
+    void ApplySwirl(const MapEntry* start, std::int32_t cx, std::int32_t cy, double radius, double angle,
+                    double amplification);
+    // The median filter of SmoothMap over the map start.
+    void ApplyMedian(const MapEntry* start);
+    // The carried deformation of ApplySavedMap, stacked on the map start.
+    void ApplyCarried(const MapEntry* start, const MapEntry* saved, std::int32_t savedWidth, std::int32_t savedHeight);
     // The part of a drag step that MovePointLive commits: every whole sub-move
     // from (startX, startY) towards (tx, ty); the start moves to the last one's end.
     void CommitWholeSubMoves(std::int32_t& startX, std::int32_t& startY, std::int32_t tx, std::int32_t ty);

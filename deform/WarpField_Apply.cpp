@@ -12,13 +12,17 @@ void CWarpField::ApplySavedMap(const MapEntry* saved, std::int32_t savedWidth, s
 {
     MapChanges();
     FlushMovePointPreview();
-    CatchUpUndoMap();
+    ApplyCarried(RestorePoint(), saved, savedWidth, savedHeight);
+}
+
+void CWarpField::ApplyCarried(const MapEntry* current, const MapEntry* saved, std::int32_t savedWidth,
+                              std::int32_t savedHeight)
+{
     m_mapEqualsUndoOutsideDirty = false;
     const double w = savedWidth, h = savedHeight;
     const double w2 = m_width, h2 = m_height;
-    const MapEntry* current = m_pUndoMap.data();
-    // Every output entry is written once from the undo map and the saved map
-    // only, so bands of rows are independent.
+    // Every output entry is written once from current and the saved map only,
+    // so bands of rows are independent.
     ForEachRowBand(m_height, std::int64_t{m_width} * m_height, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
         for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
             const std::int32_t q = std::min(TruncToInt32((y + 0.5) * h / h2), savedHeight - 1);

@@ -24,7 +24,6 @@ void CWarpField::ComposeRegion(std::int32_t cx, std::int32_t cy, double reach, R
     if (!(reach > 0.0))
         return;
     FlushMovePointPreview();
-    CatchUpUndoMap();
     ReserveCompositionScratch();
     const std::int32_t x0 = std::max(ClampedFloor(cx - reach - kReachMargin), 0);
     const std::int32_t x1 = std::min(ClampedCeil(cx + reach + kReachMargin), m_width - 1);
@@ -94,7 +93,6 @@ void CWarpField::RestoreBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, s
 {
     MapChanges();
     FlushMovePointPreview();
-    CatchUpUndoMap();
     x0 = std::max(x0, 0);
     y0 = std::max(y0, 0);
     x1 = std::min(x1, m_width - 1);
@@ -129,7 +127,6 @@ void CWarpField::RestoreBoxWith(std::int32_t x0, std::int32_t y0, std::int32_t x
     // box and distances cannot leave one of them out.
     const double kept = kr - 2.0;
     FlushMovePointPreview();
-    CatchUpUndoMap();
     x0 = std::max(x0, 0);
     y0 = std::max(y0, 0);
     x1 = std::min(x1, m_width - 1);

@@ -12,8 +12,7 @@
 
 void CWarpField::FindExaggerationSpans()
 {
-    // The undo map is the restore point: BeginDeformation has just copied it.
-    const FrameSource restorePoint{m_width, m_height, m_rowBytes, m_pOriginal.data(), m_pUndoMap.data()};
+    const FrameSource restorePoint{m_width, m_height, m_rowBytes, m_pOriginal.data(), RestorePoint()};
     m_exaggerationSpans = FindDisplacedSpans(restorePoint);
 }
 
@@ -41,7 +40,6 @@ void CWarpField::Exaggerate(double c)
     FlushMovePointPreview();
     if (m_exaggerationSpans.size() != static_cast<std::size_t>(m_height))
         return;  // no exaggeration under way
-    CatchUpUndoMap();
     m_mapEqualsUndoOutsideDirty = false;
     // A pixel outside its row's span keeps its own position at every c, as it
     // does in the map already; only the spans are written.
@@ -59,7 +57,7 @@ void CWarpField::Exaggerate(double c)
             const DisplacedSpan span = m_exaggerationSpans[static_cast<std::size_t>(y)];
             if (span.first > span.last)
                 continue;
-            const MapEntry* from = m_pUndoMap.data() + IndexOf(0, y);
+            const MapEntry* from = RestorePoint() + IndexOf(0, y);
             MapEntry* to = m_pMap.data() + IndexOf(0, y);
             std::uint8_t* out = m_pDeformed.data() + static_cast<std::size_t>(y) * rowBytes;
             // In pieces: first every new entry, requesting its pixel at once,

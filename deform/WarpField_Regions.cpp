@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Enlarge and shrink of a circular region, and the live-call bookkeeping shared
 // with the rotate tool: each call of a gesture replaces the previous one by
-// reading the undo map, the state before the gesture.
+// starting again from the restore point, the map before the gesture.
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -17,7 +17,6 @@ bool CWarpField::BeginRegionCall(std::int32_t cx, std::int32_t cy, double radius
                                  std::int32_t& x0, std::int32_t& y0, std::int32_t& x1, std::int32_t& y1)
 {
     FlushMovePointPreview();
-    CatchUpUndoMap();
 
     // The previous live call is taken back from the undo map. During a region
     // gesture the map differs from the undo map only inside the previous box, so
@@ -131,11 +130,11 @@ void CWarpField::Enlarge(std::int32_t cx, std::int32_t cy, double radius, double
 {
     MapChanges();
     // The affected circle grows with the factor; its middle is magnified by it.
-    ApplyRadialWarp(m_pUndoMap.data(), cx, cy, factor * radius, 1.0 - 1.0 / factor, true);
+    ApplyRadialWarp(RestorePoint(), cx, cy, factor * radius, 1.0 - 1.0 / factor, true);
 }
 
 void CWarpField::Shrink(std::int32_t cx, std::int32_t cy, double radius, double factor)
 {
     MapChanges();
-    ApplyRadialWarp(m_pUndoMap.data(), cx, cy, radius, 1.0 - factor, false);
+    ApplyRadialWarp(RestorePoint(), cx, cy, radius, 1.0 - factor, false);
 }

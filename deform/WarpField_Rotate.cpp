@@ -53,6 +53,12 @@ struct TurnTable {
 void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double angle, double amplification)
 {
     MapChanges();
+    ApplySwirl(RestorePoint(), cx, cy, radius, angle, amplification);
+}
+
+void CWarpField::ApplySwirl(const MapEntry* start, std::int32_t cx, std::int32_t cy, double radius, double angle,
+                            double amplification)
+{
     const Swirl swirl{radius, radius * radius, amplification, angle / 360.0 * kFullCircle};
     std::int32_t x0 = 0, y0 = 0, x1 = -1, y1 = -1;
     if (!BeginRegionCall(cx, cy, radius, x0, y0, x1, y1))
@@ -75,13 +81,13 @@ void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double 
     };
     const std::int64_t box = (std::int64_t{x1} - x0 + 1) * (std::int64_t{y1} - y0 + 1);
 
-    // Every sample is read from the undo map and every entry written once, so
+    // Every sample is read from start and every entry written once, so
     // the rows can be split into bands and visited in tiles freely.
     if (!(swirl.radiusSquared <= static_cast<double>(kMaxCachedSquaredDistance))) {
         ForEachRowBand(y0, y1 + 1, box, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
             ForEachTileOfRuns(rowBegin, rowEnd, runOfRowRestoringIt, [&](std::int32_t y, std::int32_t first, std::int32_t last) {
                 const std::int64_t ey = std::int64_t{y} - cy;
-                RenderSamples<true>(m_pUndoMap.data(), y, first, last, [&](std::int32_t x) {
+                RenderSamples<true>(start, y, first, last, [&](std::int32_t x) {
                     const std::int64_t ex = std::int64_t{x} - cx;
                     return turned(ex, ey, swirl.At(IntegerDistance(ex, ey)));
                 });
@@ -130,7 +136,7 @@ void CWarpField::Rotate(std::int32_t cx, std::int32_t cy, double radius, double 
             const std::int64_t ey = std::int64_t{y} - cy;
             const Turn* row = byOffset.Row(ey);
             const std::int64_t nearest = byOffset.NearestColumn(ey);
-            RenderSamples<true>(m_pUndoMap.data(), y, first, last, [&](std::int32_t x) {
+            RenderSamples<true>(start, y, first, last, [&](std::int32_t x) {
                 const std::int64_t ex = std::int64_t{x} - cx;
                 return turned(ex, ey, row[(ex < 0 ? -ex : ex) - nearest]);
             });

@@ -11,7 +11,11 @@ void CWarpField::SmoothMap()
 {
     MapChanges();
     FlushMovePointPreview();
-    CatchUpUndoMap();
+    ApplyMedian(RestorePoint());
+}
+
+void CWarpField::ApplyMedian(const MapEntry* start)
+{
     const std::int32_t width = m_width;
     const std::int32_t height = m_height;
     m_mapEqualsUndoOutsideDirty = false;
@@ -19,7 +23,7 @@ void CWarpField::SmoothMap()
         RenderAll();  // no interior: the map stays as it is
         return;
     }
-    // Inputs come only from the undo map and every output entry is written once,
+    // Inputs come only from start and every output entry is written once,
     // so the interior rows can be split into bands freely. A map row is read as
     // 2 * width values, x and y interleaved: each component's neighbours are two
     // values apart, and both are filtered in one pass. The picture shows the map
@@ -27,7 +31,7 @@ void CWarpField::SmoothMap()
     // changes are rendered; in smooth parts of a deformation the median is the
     // entry itself.
     static_assert(sizeof(MapEntry) == 2 * sizeof(std::uint16_t));
-    const std::uint16_t* in = reinterpret_cast<const std::uint16_t*>(m_pUndoMap.data());
+    const std::uint16_t* in = reinterpret_cast<const std::uint16_t*>(start);
     const std::size_t values = 2 * static_cast<std::size_t>(width);
     const std::int64_t pixels = std::int64_t{width} * height;
     ForEachRowBand(1, height - 1, pixels, [&](std::int32_t bandBegin, std::int32_t bandEnd) {

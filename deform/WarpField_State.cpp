@@ -33,11 +33,9 @@ void CWarpField::RestoreState(MapBuffer map, MapBuffer undoMap, bool canUndo, st
     m_pMap = std::move(map);
     if (canUndo) {
         m_pUndoMap = std::move(undoMap);
-        m_undoMapBehind = false;
         m_undoMapSource = 0;  // a map no revision names
     } else {
-        // Nothing reads the undo map before the next gesture copies the map into it.
-        m_undoMapBehind = true;
+        CopyMapToUndoMap();
     }
     m_canUndo = canUndo;
     m_mode = lastMode;
@@ -56,9 +54,10 @@ void CWarpField::ReplaceBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, s
     MapChanges();
     FlushMovePointPreview();
     ClearPendingSegment();
+    // The step changes both maps alike. Outside the box they are equal already:
+    // a step is only taken over when no gesture can be undone, or over the
+    // latest gesture itself, whose change lies inside its box.
     m_canUndo = false;
-    // The undo map no longer holds the map; the next gesture copies it afresh.
-    m_undoMapBehind = true;
     m_mapEqualsUndoOutsideDirty = false;
     if (x0 > x1 || y0 > y1)
         return;
@@ -68,6 +67,7 @@ void CWarpField::ReplaceBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, s
         for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
             const MapEntry* from = entries + static_cast<std::size_t>(y - y0) * count;
             MapEntry* to = m_pMap.data() + IndexOf(x0, y);
+            std::copy(from, from + count, m_pUndoMap.data() + IndexOf(x0, y));
             for (std::size_t i = 0; i < count; ++i) {
                 if (from[i] == to[i])
                     continue;
