@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "image/PictureOrientation.h"
 #include "image/SrgbConversion.h"
 
 namespace {
@@ -12,9 +13,11 @@ namespace {
 constexpr std::int32_t kBandRows = 16;
 }  // namespace
 
-ConcurrentRowConversion::ConcurrentRowConversion(const SrgbConversion& conversion, std::uint8_t* rows,
-                                                 std::ptrdiff_t rowBytes, std::int32_t width, std::int32_t height)
-    : m_conversion(conversion), m_rows(rows), m_rowBytes(rowBytes), m_width(width), m_height(height)
+ConcurrentRowConversion::ConcurrentRowConversion(const SrgbConversion* conversion, std::uint8_t* rows,
+                                                 std::ptrdiff_t rowBytes, std::int32_t width, std::int32_t height,
+                                                 int orientation, std::uint8_t* upright)
+    : m_conversion(conversion), m_orientation(orientation), m_upright(upright), m_rows(rows), m_rowBytes(rowBytes),
+      m_width(width), m_height(height)
 {
     try {
         m_helper = std::thread([this] { ConvertBands(); });
@@ -64,9 +67,11 @@ void ConcurrentRowConversion::ConvertBands()
             if (m_abandoned && m_decodedRows < end)
                 return;
         }
-        for (std::int32_t y = top; y < end; ++y) {
+        for (std::int32_t y = top; y < end && m_conversion != nullptr; ++y) {
             std::uint8_t* row = m_rows + static_cast<std::ptrdiff_t>(m_height - 1 - y) * m_rowBytes;
-            m_conversion.Convert(row, row, static_cast<std::uint32_t>(m_width));
+            m_conversion->Convert(row, row, static_cast<std::uint32_t>(m_width));
         }
+        if (m_upright != nullptr)
+            WriteUprightFromStoredRows(StoredPicture{m_rows, m_width, m_height}, m_orientation, m_upright, top, end);
     }
 }

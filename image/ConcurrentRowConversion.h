@@ -1,9 +1,10 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Converts the colours of a picture's rows to sRGB on a second thread while a
-// decoder is still producing the later rows, so a colour-managed photo takes
-// hardly longer to open than its decoding alone. Once the decoder is done, the
-// rows left are shared between both threads.
+// Finishes a picture's rows on a second thread while a decoder is still
+// producing the later rows: converts their colours to sRGB and turns them
+// upright into a second picture, either or both, so a colour-managed phone
+// photo takes hardly longer to open than its decoding alone. Once the decoder
+// is done, the rows left are shared between both threads.
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -15,9 +16,12 @@ class SrgbConversion;
 
 class ConcurrentRowConversion {
 public:
-    // rows: bottom-up blue-green-red rows of width x height pixels, rowBytes apart.
-    ConcurrentRowConversion(const SrgbConversion& conversion, std::uint8_t* rows, std::ptrdiff_t rowBytes,
-                            std::int32_t width, std::int32_t height);
+    // rows: bottom-up blue-green-red rows of width x height pixels, rowBytes
+    // apart. conversion may be null; so may upright, else the rows go there
+    // turned as the Exif orientation (2 to 8) says (see WriteUprightRows).
+    ConcurrentRowConversion(const SrgbConversion* conversion, std::uint8_t* rows, std::ptrdiff_t rowBytes,
+                            std::int32_t width, std::int32_t height, int orientation = 1,
+                            std::uint8_t* upright = nullptr);
     // Stops the helper (after Finish, or abandoned when decoding failed).
     ~ConcurrentRowConversion();
     ConcurrentRowConversion(const ConcurrentRowConversion&) = delete;
@@ -32,7 +36,9 @@ private:
     // Claims and converts bands until none is left or decoding is abandoned.
     void ConvertBands();
 
-    const SrgbConversion& m_conversion;
+    const SrgbConversion* m_conversion;
+    int m_orientation;
+    std::uint8_t* m_upright;
     std::uint8_t* m_rows;
     std::ptrdiff_t m_rowBytes;
     std::int32_t m_width;

@@ -15,6 +15,7 @@
 
 #include "image/CodecOptions.h"
 #include "image/ConcurrentRowConversion.h"
+#include "image/PictureOrientation.h"
 #include "image/Exceptions.h"
 #include "image/ExifOrientation.h"
 #include "image/ImageLimits.h"
@@ -341,18 +342,33 @@ void CJpegImage::Read(const std::string& path)
         inkProfile = SrgbConversion::FromProfile(m_metadata.iccProfile, input);
         m_metadata.iccProfile.clear();
     }
-    // Colours are converted on a second thread while the rows are decoded.
+    // Colours are converted and the rows turned upright on a second thread
+    // while the rows are decoded.
     const std::unique_ptr<SrgbConversion> colourProfile =
         components == 3 ? SrgbConversion::FromProfile(m_metadata.iccProfile, SrgbConversion::Input::Bgr) : nullptr;
-    std::optional<ConcurrentRowConversion> colours;
-    if (colourProfile)
-        colours.emplace(*colourProfile, m_pBits.data(), rowBytes, static_cast<std::int32_t>(width),
-                        static_cast<std::int32_t>(height));
-    if (!ReadJpegRows(session, m_pBits.data(), rowBytes, inkProfile.get(), colours ? &*colours : nullptr))
+    const int orientation = m_metadata.orientation;
+    const bool turns = m_readUpright && orientation >= 2 && orientation <= 8;
+    const bool swaps = turns && OrientationSwapsSides(orientation);
+    PixelBuffer upright;
+    if (turns)
+        upright = PixelBuffer::Allocate(static_cast<std::size_t>(RowBytes(swaps ? height : width, 24) *
+                                                                 (swaps ? width : height)), false);
+    std::optional<ConcurrentRowConversion> finishing;
+    if (colourProfile || turns)
+        finishing.emplace(colourProfile.get(), m_pBits.data(), rowBytes, static_cast<std::int32_t>(width),
+                          static_cast<std::int32_t>(height), orientation, turns ? upright.data() : nullptr);
+    if (!ReadJpegRows(session, m_pBits.data(), rowBytes, inkProfile.get(), finishing ? &*finishing : nullptr))
         throw CArchiveException(CArchiveException::badIndex);
-    if (colours) {
-        colours->Finish();
+    if (finishing)
+        finishing->Finish();
+    if (colourProfile)
         m_metadata.iccProfile.clear();  // applied
+    if (turns) {
+        finishing.reset();
+        m_header.biWidth = static_cast<std::int32_t>(swaps ? height : width);
+        m_header.biHeight = static_cast<std::int32_t>(swaps ? width : height);
+        m_pBits = std::move(upright);
+        m_metadata.orientation = 1;
     }
 }
 

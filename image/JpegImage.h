@@ -27,4 +27,8 @@ public:
 
     std::int32_t m_quality = 100;     // 0..100; below 1 the library uses 1
     bool m_progressive = false;       // simple progression
+    // Read turns the picture upright as its Exif orientation says while it
+    // decodes, instead of leaving that to a pass of its own afterwards; the
+    // metadata then says orientation 1.
+    bool m_readUpright = false;
 };

@@ -36,10 +36,9 @@ SourceMapping MappingOf(int orientation)
 constexpr std::int32_t kTileRows = 16;
 constexpr std::int32_t kTileColumns = 256;
 
-}  // namespace
-
-void WriteUprightRows(const StoredPicture& stored, int orientation, std::uint8_t* upright, std::int32_t rowBegin,
-                      std::int32_t rowEnd)
+// Writes the upright pixels of columns x0..x1 and rows y0..y1 (from the top).
+void WriteUprightBox(const StoredPicture& stored, int orientation, std::uint8_t* upright, std::int32_t x0,
+                     std::int32_t x1, std::int32_t y0, std::int32_t y1)
 {
     const bool swaps = OrientationSwapsSides(orientation);
     const std::int32_t width = swaps ? stored.height : stored.width;
@@ -57,10 +56,10 @@ void WriteUprightRows(const StoredPicture& stored, int orientation, std::uint8_t
     const std::ptrdiff_t stepY = 3 * m.ay - m.by * sourceRowBytes;
     const std::size_t padding = static_cast<std::size_t>(rowBytes - 3 * std::ptrdiff_t{width});
 
-    for (std::int32_t tileTop = rowBegin; tileTop < rowEnd; tileTop += kTileRows) {
-        const std::int32_t tileBottom = std::min(rowEnd, tileTop + kTileRows);
-        for (std::int32_t tileLeft = 0; tileLeft < width; tileLeft += kTileColumns) {
-            const std::int32_t tileRight = std::min(width, tileLeft + kTileColumns);
+    for (std::int32_t tileTop = y0; tileTop <= y1; tileTop += kTileRows) {
+        const std::int32_t tileBottom = std::min(y1 + 1, tileTop + kTileRows);
+        for (std::int32_t tileLeft = x0; tileLeft <= x1; tileLeft += kTileColumns) {
+            const std::int32_t tileRight = std::min(x1 + 1, tileLeft + kTileColumns);
             for (std::int32_t y = tileTop; y < tileBottom; ++y) {
                 std::uint8_t* target = upright + (height - 1 - y) * rowBytes + 3 * std::ptrdiff_t{tileLeft};
                 const std::uint8_t* source = origin + y * stepY + tileLeft * stepX;
@@ -71,7 +70,34 @@ void WriteUprightRows(const StoredPicture& stored, int orientation, std::uint8_t
                 }
             }
         }
-        for (std::int32_t y = tileTop; y < tileBottom; ++y)
-            std::memset(upright + (height - 1 - y) * rowBytes + 3 * std::ptrdiff_t{width}, 0, padding);
+        if (x1 == width - 1)
+            for (std::int32_t y = tileTop; y < tileBottom; ++y)
+                std::memset(upright + (height - 1 - y) * rowBytes + 3 * std::ptrdiff_t{width}, 0, padding);
     }
+}
+
+}  // namespace
+
+void WriteUprightRows(const StoredPicture& stored, int orientation, std::uint8_t* upright, std::int32_t rowBegin,
+                      std::int32_t rowEnd)
+{
+    const std::int32_t width = OrientationSwapsSides(orientation) ? stored.height : stored.width;
+    WriteUprightBox(stored, orientation, upright, 0, width - 1, rowBegin, rowEnd - 1);
+}
+
+void WriteUprightFromStoredRows(const StoredPicture& stored, int orientation, std::uint8_t* upright,
+                                std::int32_t storedBegin, std::int32_t storedEnd)
+{
+    if (storedBegin >= storedEnd)
+        return;
+    // The stored row is by*y + cy (orientations 1 to 4) or bx*x + cy (5 to 8),
+    // with a factor of +-1: the range maps onto one range of upright rows or columns.
+    const SourceMapping m = MappingOf(orientation);
+    const bool swaps = OrientationSwapsSides(orientation);
+    const std::int32_t first = m.mirrorRows ? stored.height - storedEnd : storedBegin;
+    const std::int32_t last = m.mirrorRows ? stored.height - 1 - storedBegin : storedEnd - 1;
+    if (swaps)
+        WriteUprightBox(stored, orientation, upright, first, last, 0, stored.width - 1);
+    else
+        WriteUprightBox(stored, orientation, upright, 0, stored.width - 1, first, last);
 }

@@ -24,3 +24,10 @@ struct StoredPicture {
 // run on several threads.
 void WriteUprightRows(const StoredPicture& stored, int orientation, std::uint8_t* upright, std::int32_t rowBegin,
                       std::int32_t rowEnd);
+// Writes every upright pixel that comes from the stored rows [storedBegin,
+// storedEnd) (counted from the top): upright rows for orientations 1 to 4,
+// upright columns for 5 to 8, so a decoder's rows can be turned as they come.
+// A call that writes the last column clears the padding of the rows it wrote.
+// Disjoint ranges may run on several threads.
+void WriteUprightFromStoredRows(const StoredPicture& stored, int orientation, std::uint8_t* upright,
+                                std::int32_t storedBegin, std::int32_t storedEnd);

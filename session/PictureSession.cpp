@@ -9,6 +9,7 @@
 #include "image/CodecChoice.h"
 #include "image/Exceptions.h"
 #include "image/FilePaths.h"
+#include "image/JpegImage.h"
 #include "image/LoadControl.h"
 #include "image/SafeSave.h"
 #include "resources/StringIds.h"
@@ -72,6 +73,9 @@ std::unique_ptr<PictureSession> PictureSession::OpenFile(const std::string& path
     if (!codec)
         throw SessionFailure(IDS_LOAD_FAILED, SessionFailure::Cause::UnknownFormat, path);
     try {
+        // A JPEG is turned upright while it decodes, beside the decoder.
+        if (auto* jpeg = dynamic_cast<CJpegImage*>(codec.get()))
+            jpeg->m_readUpright = true;
         codec->Read(path);
         LoadCheckpoint();
         if (!codec->ConvertTo24Bit())
