@@ -16,6 +16,18 @@
 #include "image/ImageLimits.h"
 
 CWarpField::CWarpField(std::int32_t width, std::int32_t height, PixelBuffer pixels, std::int32_t radius)
+    : CWarpField(width, height, std::move(pixels), radius, nullptr)
+{
+}
+
+CWarpField::CWarpField(std::int32_t width, std::int32_t height, PixelBuffer pixels, std::int32_t radius,
+                       SavedState state)
+    : CWarpField(width, height, std::move(pixels), radius, &state)
+{
+}
+
+CWarpField::CWarpField(std::int32_t width, std::int32_t height, PixelBuffer pixels, std::int32_t radius,
+                       SavedState* state)
     : m_radius(radius), m_width(width), m_height(height), m_header{}, m_rowBytes(0)
 {
     MapChanges();
@@ -33,6 +45,18 @@ CWarpField::CWarpField(std::int32_t width, std::int32_t height, PixelBuffer pixe
     // codec's SetHeader; the clipboard, scaling and video blocks carry 0.
     m_header = HeaderOf24BitPicture(width, height);
 
+    if (state != nullptr) {
+        m_pOriginal = std::move(pixels);
+        m_pDeformed = PixelBuffer::Allocate(pictureBytes, false);
+        // Rendering writes the pixels only; the rows' padding is the original's.
+        const std::size_t pixelBytes = 3 * static_cast<std::size_t>(width);
+        for (std::int32_t y = 0; y < height && pixelBytes < static_cast<std::size_t>(m_rowBytes); ++y) {
+            const std::size_t padding = static_cast<std::size_t>(y) * m_rowBytes + pixelBytes;
+            std::memcpy(m_pDeformed.data() + padding, m_pOriginal.data() + padding, m_rowBytes - pixelBytes);
+        }
+        TakeState(*state);
+        return;
+    }
     const std::size_t entries = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     try {
         m_pMap.resize(entries);

@@ -88,6 +88,17 @@ public:
     // Takes the undeformed picture over (24-bit rows of width x height) and
     // builds the identity map. Raises CMemoryException when memory runs out.
     CWarpField(std::int32_t width, std::int32_t height, PixelBuffer pixels, std::int32_t radius);
+    // A state kept in a document: the map, and with canUndo the map the latest
+    // gesture (of lastMode) started from.
+    struct SavedState {
+        MapBuffer map;
+        MapBuffer undoMap;
+        bool canUndo = false;
+        std::int32_t lastMode = ModeMovePoint;
+    };
+    // Takes the undeformed picture and a saved state over, as RestoreState
+    // would after the constructor above, without building the identity first.
+    CWarpField(std::int32_t width, std::int32_t height, PixelBuffer pixels, std::int32_t radius, SavedState state);
     virtual ~CWarpField();
     CWarpField(const CWarpField&) = delete;
     CWarpField& operator=(const CWarpField&) = delete;
@@ -201,6 +212,10 @@ public:
     void ApplySavedMap(const MapEntry* saved, std::int32_t savedWidth, std::int32_t savedHeight);
 
 private:
+    CWarpField(std::int32_t width, std::int32_t height, PixelBuffer pixels, std::int32_t radius, SavedState* state);
+    // Checks a saved state and takes it over (WarpField_State.cpp).
+    void TakeState(SavedState& state);
+
     std::int32_t m_radius;
     std::int32_t m_width;
     std::int32_t m_height;

@@ -3,6 +3,9 @@
 // deformed picture rendered from the map.
 #include "deform/WarpField.h"
 
+#include <atomic>
+#include <new>
+
 #include "image/RowBands.h"
 #include "image/Exceptions.h"
 
@@ -10,43 +13,60 @@ namespace {
 
 bool AllInside(const MapBuffer& map, std::int32_t width, std::int32_t height)
 {
-    for (const MapEntry& entry : map)
-        if (entry.x >= width || entry.y >= height)
-            return false;
-    return true;
+    std::atomic<bool> inside{true};
+    ForEachRowBand(height, std::int64_t{width} * height, [&](std::int32_t rowBegin, std::int32_t rowEnd) {
+        const MapEntry* entry = map.data() + static_cast<std::size_t>(rowBegin) * static_cast<std::size_t>(width);
+        const MapEntry* end = map.data() + static_cast<std::size_t>(rowEnd) * static_cast<std::size_t>(width);
+        bool bandInside = true;
+        for (; entry != end; ++entry)
+            bandInside &= entry->x < width && entry->y < height;
+        if (!bandInside)
+            inside = false;
+    });
+    return inside;
 }
 
 }  // namespace
 
+void CWarpField::TakeState(SavedState& state)
+{
+    const std::size_t entries = static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height);
+    // Rendering reads the undeformed pixel an entry names without a bounds check.
+    if (state.map.size() != entries || !AllInside(state.map, m_width, m_height))
+        throw CArchiveException(CArchiveException::generic);
+    if (state.canUndo && (state.undoMap.size() != entries || !AllInside(state.undoMap, m_width, m_height)))
+        throw CArchiveException(CArchiveException::generic);
+    m_pMap = std::move(state.map);
+    if (state.canUndo) {
+        m_pUndoMap = std::move(state.undoMap);
+        m_undoMapSource = 0;  // a map no revision names
+    } else {
+        try {
+            m_pUndoMap.resize(entries);
+        } catch (const std::bad_alloc&) {
+            throw CMemoryException();
+        }
+        CopyMapToUndoMap();
+    }
+    m_canUndo = state.canUndo;
+    m_mode = state.lastMode;
+    // The region gestures' quick undo relies on a box this state does not know;
+    // the full undo gives the same picture.
+    m_mapEqualsUndoOutsideDirty = false;
+    RenderAll();
+}
+
 void CWarpField::RestoreState(MapBuffer map, MapBuffer undoMap, bool canUndo, std::int32_t lastMode)
 {
     MapChanges();
-    const std::size_t entries = static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height);
-    // Rendering reads the undeformed pixel an entry names without a bounds check.
-    if (map.size() != entries || !AllInside(map, m_width, m_height))
-        throw CArchiveException(CArchiveException::generic);
-    if (canUndo && (undoMap.size() != entries || !AllInside(undoMap, m_width, m_height)))
-        throw CArchiveException(CArchiveException::generic);
-
+    SavedState state{std::move(map), std::move(undoMap), canUndo, lastMode};
     FlushMovePointPreview();
     ClearPendingSegment();
-    m_pMap = std::move(map);
-    if (canUndo) {
-        m_pUndoMap = std::move(undoMap);
-        m_undoMapSource = 0;  // a map no revision names
-    } else {
-        CopyMapToUndoMap();
-    }
-    m_canUndo = canUndo;
-    m_mode = lastMode;
-    // The region gestures' quick undo relies on a box this state no longer
-    // knows; the full undo gives the same picture.
-    m_mapEqualsUndoOutsideDirty = false;
+    TakeState(state);
     m_staleMinX = 0;
     m_staleMaxX = -1;
     m_staleMinY = 0;
     m_staleMaxY = -1;
-    RenderAll();
 }
 
 void CWarpField::ReplaceBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, const MapEntry* entries)

@@ -28,12 +28,15 @@ std::unique_ptr<PictureSession> PictureSession::OpenDocument(const std::string& 
     try {
         DocumentContents contents = ReadDocument(path);
         const DocumentDescription& description = contents.description;
-        auto session = std::make_unique<PictureSession>(description.width, description.height, std::move(contents.picture));
+        auto session = std::make_unique<PictureSession>(description.width, description.height, PixelBuffer{});
         session->m_sourceName = description.sourceName;
         session->m_ownFile = IdentityOfFile(path);
         session->m_radius = description.radius;
-        session->Field().RestoreState(std::move(contents.map), std::move(contents.undoMap), description.canUndo,
-                                      description.lastMode);
+        // The field starts from the saved maps, without an identity built first.
+        session->m_field = std::make_unique<CWarpField>(
+            description.width, description.height, std::move(contents.picture), description.radius,
+            CWarpField::SavedState{std::move(contents.map), std::move(contents.undoMap), description.canUndo,
+                                   description.lastMode});
         return session;
     } catch (const CException&) {
         throw SessionFailure(IDS_LOAD_FAILED, std::current_exception());
