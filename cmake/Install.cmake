@@ -1,12 +1,16 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installation in the freedesktop layout and the Debian package built from it.
-# Everything the programs need at run time is embedded in them; what is
-# installed here is for the desktop: menu entry, icons, metadata, manuals.
+# The programs embed everything they need at run time but the video encoders'
+# module; the rest installed here is for the desktop: menu entry, icons,
+# metadata, manuals.
 include(GNUInstallDirs)
 
 set(GRIMASSO_APP_ID de.haxel.Grimasso)
 
 install(TARGETS grimasso-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET grimasso_encoders)
+  install(TARGETS grimasso_encoders LIBRARY DESTINATION ${GRIMASSO_MODULE_DIR})
+endif()
 if(TARGET grimasso)
   install(TARGETS grimasso RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()

@@ -53,21 +53,21 @@ void RemovePartialFiles() noexcept
     }
 }
 
-InterruptionHold::InterruptionHold()
+void BeginInterruptionHold(sigset_t& previous)
 {
     sigset_t held;
     sigemptyset(&held);
     sigaddset(&held, SIGINT);
     sigaddset(&held, SIGTERM);
     sigaddset(&held, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &held, &m_previous);
+    pthread_sigmask(SIG_BLOCK, &held, &previous);
     g_holds = g_holds + 1;
 }
 
-InterruptionHold::~InterruptionHold()
+void EndInterruptionHold(const sigset_t& previous)
 {
     g_holds = g_holds - 1;
-    pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (g_holds == 0 && g_deferredSignal != 0) {
         const int signal = g_deferredSignal;
         g_deferredSignal = 0;

@@ -21,10 +21,15 @@ void RemovePartialFiles() noexcept;
 // The signals are blocked in this thread; a handler that runs in another thread
 // hands its signal to DeferInterruption. Either way the signal takes effect
 // when the hold ends.
+// The hold's two halves, apart for the encoder module, which borrows the
+// program's (see video/EncoderModule.h).
+void BeginInterruptionHold(sigset_t& previous);
+void EndInterruptionHold(const sigset_t& previous);
+
 class InterruptionHold {
 public:
-    InterruptionHold();
-    ~InterruptionHold();
+    InterruptionHold() { BeginInterruptionHold(m_previous); }
+    ~InterruptionHold() { EndInterruptionHold(m_previous); }
     InterruptionHold(const InterruptionHold&) = delete;
     InterruptionHold& operator=(const InterruptionHold&) = delete;
 

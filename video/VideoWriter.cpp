@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "video/EncodedVideoWriter.h"
+#include "video/EncoderModule.h"
 
 namespace {
 
@@ -66,11 +66,11 @@ std::unique_ptr<VideoWriter> CreateVideoWriter(VideoFileFormat format, const Avi
 {
     switch (format) {
     case VideoFileFormat::Mp4:
-        return std::make_unique<EncodedVideoWriter>(EncodedFormat::Mp4);
+        return CreateEncodedVideoWriter(EncodedFormat::Mp4);
     case VideoFileFormat::WebM:
-        return std::make_unique<EncodedVideoWriter>(EncodedFormat::WebM);
+        return CreateEncodedVideoWriter(EncodedFormat::WebM);
     case VideoFileFormat::Gif:
-        return std::make_unique<EncodedVideoWriter>(EncodedFormat::Gif);
+        return CreateEncodedVideoWriter(EncodedFormat::Gif);
     case VideoFileFormat::Avi:
         break;
     }
