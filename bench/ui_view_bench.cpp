@@ -10,6 +10,14 @@
 // The *Quarter cases work at radius 1000 on the same picture seen at zoom 1/4
 // (nearly all of it in the window), each event with its repaint; their counter
 // frame_ratio is the mean time of one event over the 40 ms allowed for it.
+//
+// FittedDragRedraw fits the picture into a client area of W x 1000 ("Ganzes
+// Bild": zoom 1/4 at W = 1600, drawn from the halved copies pixel for pixel;
+// at W = 1400 a zoom of 0.233, smoothed between copies) and splits each
+// pointer move of a move-point drag into the warp field's call (up to the
+// change it reports) and the redraw after it (bringing the copies up to date
+// for the changed box and repainting it); redraw_ratio is the mean redraw over
+// the 16 ms of a frame.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -22,6 +30,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/EditorDialogs.h"
@@ -69,14 +78,23 @@ std::string PicturePath()
 struct Editor {
     CGrimassoDoc document{EditorDialogs()};
     std::unique_ptr<CGrimassoView> view;
+    // When the picture last reported a change since this was reset: the end
+    // of the warp field's call, before the view's own slot runs.
+    std::optional<std::chrono::steady_clock::time_point> changedAt;
 
     Editor()
     {
         if (!document.OnOpenDocument(QString::fromStdString(PicturePath())))
             return;
+        // Connected before the view connects its own repaint.
+        QObject::connect(&document, &CGrimassoDoc::pictureChanged, [this] {
+            if (!changedAt)
+                changedAt = std::chrono::steady_clock::now();
+        });
         view = std::make_unique<CGrimassoView>(&document);
         view->OnInitialUpdate();
         view->show();
+        view->SetZoom(1.0);  // a large picture opens fitted; these cases work at zoom 1
         const QSize chrome = view->size() - view->viewport()->size();
         view->resize(QSize(kViewWidth, kViewHeight) + chrome);
         QCoreApplication::processEvents();
@@ -328,6 +346,52 @@ void MovePointDragStepQuarter(benchmark::State& state)
     editor.ZoomTo(1.0);
 }
 
+// Pointer moves of a move-point drag on the picture fitted into a client area
+// of state.range(1) x 1000, at move-point radius state.range(0).
+void FittedDragRedraw(benchmark::State& state)
+{
+    Editor& editor = TheEditor();
+    if (!editor.Ready()) {
+        state.SkipWithError("the view could not be set up");
+        return;
+    }
+    CGrimassoView& view = *editor.view;
+    const QSize chrome = view.size() - view.viewport()->size();
+    view.resize(QSize(static_cast<int>(state.range(1)), 1000) + chrome);
+    QCoreApplication::processEvents();
+    view.OnCmdMsg(ID_ZOOM_WHOLE);
+    QCoreApplication::processEvents();
+    view.viewport()->repaint();  // the halved copies are made at the first paint
+    editor.document.GetWarpField()->SetRadius(static_cast<std::int32_t>(state.range(0)));
+    view.SetToolMode(CGrimassoView::kMovePoint);
+
+    const QPoint middle(view.viewport()->width() / 2, view.viewport()->height() / 2);
+    editor.Send(QEvent::MouseButtonPress, middle, Qt::LeftButton, Qt::LeftButton);
+    std::chrono::steady_clock::duration warp{}, redraw{};
+    int step = 0;
+    for (auto _ : state) {
+        const double angle = ++step * 0.1;
+        const QPoint at = middle + QPoint(static_cast<int>(40 * std::cos(angle)), static_cast<int>(40 * std::sin(angle)));
+        editor.changedAt.reset();
+        const auto start = std::chrono::steady_clock::now();
+        editor.Send(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
+        const auto end = std::chrono::steady_clock::now();
+        const auto changed = editor.changedAt.value_or(end);
+        warp += changed - start;
+        redraw += end - changed;
+    }
+    editor.Send(QEvent::MouseButtonRelease, middle, Qt::LeftButton, Qt::NoButton);
+    if (state.iterations() > 0) {
+        const double n = static_cast<double>(state.iterations());
+        state.counters["zoom"] = view.GetZoom();
+        state.counters["warp_ms"] = std::chrono::duration<double, std::milli>(warp).count() / n;
+        state.counters["redraw_ms"] = std::chrono::duration<double, std::milli>(redraw).count() / n;
+        state.counters["redraw_ratio"] = std::chrono::duration<double>(redraw).count() / n / kBudgetSeconds;
+    }
+    editor.document.GetWarpField()->SetRadius(20);
+    editor.ZoomTo(1.0);
+}
+
 // For comparison: a repaint of the whole client area.
 void WholeViewRepaint(benchmark::State& state)
 {
@@ -352,6 +416,8 @@ BENCHMARK(RotateSliderQuarter)->Unit(benchmark::kMillisecond)->UseRealTime()->Me
 BENCHMARK(ShrinkSliderQuarter)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(1.0);
 BENCHMARK(EnlargeSliderQuarter)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(1.0);
 BENCHMARK(MovePointDragStepQuarter)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(1.0);
+BENCHMARK(FittedDragRedraw)->Args({20, 1600})->Args({1000, 1600})->Args({20, 1400})->Args({1000, 1400})
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(WholeViewRepaint)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
