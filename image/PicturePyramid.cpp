@@ -9,7 +9,9 @@
 namespace {
 
 // Level pixels [left, right] x [bottom, top] of `to` from the 2 x 2 blocks of
-// `from` (rowBytes apart), averaging the pixels that exist at an odd edge.
+// `from` (bytesPerPixel a pixel, rowBytes a row), averaging the pixels that
+// exist at an odd edge.
+template <int bpp>
 void HalveBox(const std::uint8_t* from, std::int32_t fromWidth, std::int32_t fromHeight, std::int64_t fromRowBytes,
               PyramidLevel& to, std::int32_t left, std::int32_t bottom, std::int32_t right, std::int32_t top)
 {
@@ -25,23 +27,27 @@ void HalveBox(const std::uint8_t* from, std::int32_t fromWidth, std::int32_t fro
             std::int32_t i = left;
             if (twoRows) {
                 for (; i <= pairedEnd; ++i) {
-                    const std::uint8_t* a = lower + 6 * std::int64_t{i};
-                    const std::uint8_t* b = upper + 6 * std::int64_t{i};
+                    const std::uint8_t* a = lower + 2 * bpp * std::int64_t{i};
+                    const std::uint8_t* b = upper + 2 * bpp * std::int64_t{i};
+                    std::uint8_t* o = out + 4 * std::int64_t{i};
                     for (int c = 0; c < 3; ++c)
-                        out[3 * i + c] = static_cast<std::uint8_t>((a[c] + a[c + 3] + b[c] + b[c + 3] + 2) >> 2);
+                        o[c] = static_cast<std::uint8_t>((a[c] + a[c + bpp] + b[c] + b[c + bpp] + 2) >> 2);
+                    o[3] = 255;
                 }
             }
             for (; i <= right; ++i) {
                 const int columns = 2 * i + 1 < fromWidth ? 2 : 1;
                 const int count = columns * (twoRows ? 2 : 1);
-                const std::uint8_t* a = lower + 6 * std::int64_t{i};
-                const std::uint8_t* b = upper + 6 * std::int64_t{i};
+                const std::uint8_t* a = lower + 2 * bpp * std::int64_t{i};
+                const std::uint8_t* b = upper + 2 * bpp * std::int64_t{i};
+                std::uint8_t* o = out + 4 * std::int64_t{i};
                 for (int c = 0; c < 3; ++c) {
                     int sum = a[c] + (twoRows ? b[c] : 0);
                     if (columns == 2)
-                        sum += a[c + 3] + (twoRows ? b[c + 3] : 0);
-                    out[3 * i + c] = static_cast<std::uint8_t>((sum + count / 2) / count);
+                        sum += a[c + bpp] + (twoRows ? b[c + bpp] : 0);
+                    o[c] = static_cast<std::uint8_t>((sum + count / 2) / count);
                 }
+                o[3] = 255;
             }
         }
     });
@@ -62,7 +68,7 @@ void PicturePyramid::Build(std::int32_t width, std::int32_t height, const std::u
             PyramidLevel level;
             level.width = w;
             level.height = h;
-            level.rowBytes = RowBytes(w, 24);
+            level.rowBytes = 4 * std::int64_t{w};
             level.rows.assign(static_cast<std::size_t>(level.rowBytes * h), 0);
             m_levels.push_back(std::move(level));
         }
@@ -85,6 +91,7 @@ void PicturePyramid::Update(const std::uint8_t* rows, std::int32_t left, std::in
     right = std::min(right, m_width - 1);
     top = std::min(top, m_height - 1);
     const std::uint8_t* from = rows;
+    int fromBytesPerPixel = 3;
     std::int32_t fromWidth = m_width, fromHeight = m_height;
     std::int64_t fromRowBytes = RowBytes(m_width, 24);
     for (PyramidLevel& level : m_levels) {
@@ -95,8 +102,12 @@ void PicturePyramid::Update(const std::uint8_t* rows, std::int32_t left, std::in
         bottom /= 2;
         right /= 2;
         top /= 2;
-        HalveBox(from, fromWidth, fromHeight, fromRowBytes, level, left, bottom, right, top);
+        if (fromBytesPerPixel == 3)
+            HalveBox<3>(from, fromWidth, fromHeight, fromRowBytes, level, left, bottom, right, top);
+        else
+            HalveBox<4>(from, fromWidth, fromHeight, fromRowBytes, level, left, bottom, right, top);
         from = level.rows.data();
+        fromBytesPerPixel = 4;
         fromWidth = level.width;
         fromHeight = level.height;
         fromRowBytes = level.rowBytes;

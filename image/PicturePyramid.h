@@ -11,10 +11,12 @@
 #include <cstdint>
 #include <vector>
 
+// A level's pixels are 4 bytes, blue, green, red and 255, rows bottom-up
+// without padding: the layout screens draw from fastest.
 struct PyramidLevel {
     std::int32_t width = 0;
     std::int32_t height = 0;
-    std::int64_t rowBytes = 0;       // RowBytes(width, 24)
+    std::int64_t rowBytes = 0;       // 4 x width
     std::vector<std::uint8_t> rows;  // bottom-up, like the picture
 };
 

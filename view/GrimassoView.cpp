@@ -52,8 +52,16 @@ QImage WrapRows(const BITMAPINFOHEADER& header, const std::uint8_t* rows)
 void CGrimassoView::DrawPicture(QPainter& painter, const QRectF& target, const BITMAPINFOHEADER& header,
                                 const std::uint8_t* rows, const QRectF& visible, bool smooth)
 {
-    const int width = header.biWidth;
-    const int height = header.biHeight;
+    if (header.biWidth <= 0 || header.biHeight <= 0)
+        return;
+    DrawBottomUp(painter, target, WrapRows(header, rows), visible, smooth);
+}
+
+void CGrimassoView::DrawBottomUp(QPainter& painter, const QRectF& target, const QImage& image, const QRectF& visible,
+                                 bool smooth)
+{
+    const int width = image.width();
+    const int height = image.height();
     if (width <= 0 || height <= 0 || target.isEmpty())
         return;
     const double sx = target.width() / width;
@@ -77,7 +85,6 @@ void CGrimassoView::DrawPicture(QPainter& painter, const QRectF& target, const B
     if (source.isEmpty())
         return;
 
-    const QImage image = WrapRows(header, rows);
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     if (smooth)

@@ -21,6 +21,7 @@
 class CGrimassoDoc;
 class PictureSession;
 class CWarpField;
+class QImage;
 class QPainter;
 class QPrinter;
 struct BITMAPINFOHEADER;
@@ -90,6 +91,9 @@ public:
     // follows the painted area, not the size of the picture).
     static void DrawPicture(QPainter& painter, const QRectF& target, const BITMAPINFOHEADER& header,
                             const std::uint8_t* rows, const QRectF& visible, bool smooth = false);
+    // The same for an image whose row 0 is the picture's bottom row.
+    static void DrawBottomUp(QPainter& painter, const QRectF& target, const QImage& image, const QRectF& visible,
+                             bool smooth);
     // Draws a bottom-up 24-bit picture fitted with its aspect ratio at the
     // top-left of page (the printable area), ignoring the zoom.
     static void DrawPictureOnPage(QPainter& painter, const QRect& page, const BITMAPINFOHEADER& header,

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "view/PictureLevels.h"
 
+#include <QImage>
 #include <QPainter>
 #include <cmath>
 #include <new>
@@ -61,11 +62,12 @@ void PictureLevels::Draw(QPainter& painter, const QRectF& target, const BITMAPIN
     const double levelWidth = level.width * span * sx;
     const double levelHeight = level.height * span * sy;
     const QRectF levelTarget(target.left(), target.top() + target.height() - levelHeight, levelWidth, levelHeight);
-    const BITMAPINFOHEADER levelHeader = HeaderOf24BitPicture(level.width, level.height);
+    // Blue, green, red and 255 a pixel is the screen's own layout.
+    const QImage image(level.rows.data(), level.width, level.height, static_cast<qsizetype>(level.rowBytes),
+                       QImage::Format_RGB32);
     const bool exact = span * sx == 1.0 && span * sy == 1.0;
     painter.save();
     painter.setClipRect(target, Qt::IntersectClip);
-    CGrimassoView::DrawPicture(painter, levelTarget, levelHeader, level.rows.data(), visible.intersected(target),
-                               !exact);
+    CGrimassoView::DrawBottomUp(painter, levelTarget, image, visible.intersected(target), !exact);
     painter.restore();
 }

@@ -31,12 +31,14 @@ Picture RandomPicture(int width, int height, unsigned seed)
 
 // Level k's pixel (i, j) from level k - 1's pixels as an independent model:
 // the rounded mean of the 1, 2 or 4 pixels of its block that exist.
-int ModelPixel(const std::uint8_t* rows, int width, int height, int i, int j, int channel)
+// The picture has 3 bytes a pixel in padded rows, the levels 4 bytes a pixel.
+int ModelPixel(const std::uint8_t* rows, int bytesPerPixel, std::int64_t rowBytes, int width, int height, int i, int j,
+               int channel)
 {
     int sum = 0, count = 0;
     for (int y = 2 * j; y < std::min(2 * j + 2, height); ++y)
         for (int x = 2 * i; x < std::min(2 * i + 2, width); ++x) {
-            sum += rows[RowBytes(width, 24) * y + 3 * x + channel];
+            sum += rows[rowBytes * y + bytesPerPixel * x + channel];
             ++count;
         }
     return (sum + count / 2) / count;
@@ -58,6 +60,8 @@ TEST(PicturePyramid, EveryLevelIsTheRoundedAreaAverageOfTheOneBefore)
         PicturePyramid pyramid;
         pyramid.Build(width, height, picture.rows.data());
         const std::uint8_t* before = picture.rows.data();
+        int bytesPerPixel = 3;
+        std::int64_t rowBytes = RowBytes(width, 24);
         int w = width, h = height;
         for (int k = 1; k <= pyramid.Levels(); ++k) {
             const PyramidLevel& level = pyramid.Level(k);
@@ -65,10 +69,13 @@ TEST(PicturePyramid, EveryLevelIsTheRoundedAreaAverageOfTheOneBefore)
             ASSERT_EQ(level.height, (h + 1) / 2);
             for (int j = 0; j < level.height; ++j)
                 for (int i = 0; i < level.width; ++i)
-                    for (int c = 0; c < 3; ++c)
-                        ASSERT_EQ(level.rows[level.rowBytes * j + 3 * i + c], ModelPixel(before, w, h, i, j, c))
+                    for (int c = 0; c < 4; ++c)
+                        ASSERT_EQ(level.rows[level.rowBytes * j + 4 * i + c],
+                                  c == 3 ? 255 : ModelPixel(before, bytesPerPixel, rowBytes, w, h, i, j, c))
                             << width << " x " << height << ", level " << k << " at " << i << ", " << j;
             before = level.rows.data();
+            bytesPerPixel = 4;
+            rowBytes = level.rowBytes;
             w = level.width;
             h = level.height;
         }
@@ -86,7 +93,7 @@ TEST(PicturePyramid, EveryLevelIsTheRoundedAreaAverageOfTheOneBefore)
     PicturePyramid pyramid;
     pyramid.Build(4, 2, board.rows.data());
     EXPECT_EQ(pyramid.Level(1).rows[0], 128);
-    EXPECT_EQ(pyramid.Level(1).rows[5], 128);
+    EXPECT_EQ(pyramid.Level(1).rows[6], 128);
 }
 
 TEST(PicturePyramid, UpdatingAChangedBoxEqualsARebuild)
