@@ -47,8 +47,10 @@ void PictureLevels::Draw(QPainter& painter, const QRectF& target, const BITMAPIN
     const double sy = target.height() / height;
     const double scale = std::max(sx, sy);
     // Level k's pixels span 2^k picture pixels: the deepest level whose pixels
-    // still cover at least half a screen pixel.
-    const int wanted = scale < 1.0 ? static_cast<int>(std::floor(std::log2(1.0 / scale))) : 0;
+    // still cover about half a screen pixel or more (a zoomed size rounded up
+    // makes zoom 1/2 of an odd picture a little more than 1/2).
+    constexpr double kRoundingSlack = 1.0 / 16;
+    const int wanted = scale < 1.0 ? static_cast<int>(std::floor(std::log2(1.0 / scale) + kRoundingSlack)) : 0;
     Kept& kept = original ? m_original : m_deformed;
     if (wanted == 0 || !Refresh(kept, header, rows)) {
         CGrimassoView::DrawPicture(painter, target, header, rows, visible, scale < 1.0);

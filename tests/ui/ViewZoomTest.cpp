@@ -163,6 +163,8 @@ private slots:
 
         // A drag at zoom 1/2 changes a box of the halved copy: the view shows
         // what a view that builds its copies afresh shows.
+        view = Open(editor, folder, 97, 95, testpictures::Pattern24(97, 95));
+        QVERIFY(view);
         view->SetZoom(0.5);
         shown(view);
         Drag(view, {{20, 20}, {30, 26}, {36, 30}});
