@@ -11,6 +11,7 @@
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -64,6 +65,14 @@ QString MenuPath(const QString& path)
         shown = shown.left(keepStart) + QChar(0x2026) + shown.right(keepEnd);
     }
     return shown.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+// A zoom factor in percent as the status bar shows it: whole percent, with
+// one decimal below ten (a sixteenth is "6,3 %").
+QString ZoomText(double zoom)
+{
+    const double percent = zoom * 100.0;
+    return LoadQString(IDS_ZOOM_PERCENT).arg(QLocale(QLocale::German).toString(percent, 'f', percent < 9.95 ? 1 : 0));
 }
 
 }  // namespace
@@ -181,6 +190,12 @@ void CMainFrame::BuildStatusBar()
 {
     m_pIdleLabel = new QLabel(LoadQString(AFX_IDS_IDLEMESSAGE), this);
     statusBar()->addWidget(m_pIdleLabel, 1);
+    m_pZoomPane = new QLabel(this);
+    m_pZoomPane->setObjectName(QStringLiteral("ZoomPane"));
+    m_pZoomPane->setAlignment(Qt::AlignCenter);
+    m_pZoomPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_pZoomPane->setMinimumWidth(m_pZoomPane->fontMetrics().horizontalAdvance(ZoomText(16.0)) + 12);
+    statusBar()->addPermanentWidget(m_pZoomPane);
     for (int id : {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL}) {
         auto* pane = new QLabel(this);
         pane->setObjectName(QStringLiteral("Indicator%1").arg(id));
@@ -350,6 +365,12 @@ void CMainFrame::UpdateIndicators()
     }
 }
 
+void CMainFrame::UpdateZoomPane()
+{
+    const auto* view = qobject_cast<const CGrimassoView*>(GetActiveView());
+    m_pZoomPane->setText(view ? ZoomText(view->GetZoom()) : QString());
+}
+
 void CMainFrame::UpdateTitle()
 {
     const QString program = LoadQString(AFX_IDS_APP_TITLE);
@@ -404,10 +425,14 @@ void CMainFrame::FollowActiveDocument(QMdiSubWindow* window)
     CView* view = window ? qobject_cast<CView*>(window->widget()) : nullptr;
     if (m_pHistoryPanel)
         m_pHistoryPanel->ShowView(qobject_cast<CGrimassoView*>(view));
+    UpdateZoomPane();
+    if (auto* pictureView = qobject_cast<CGrimassoView*>(view))
+        m_activeDocumentConnections.append(
+            connect(pictureView, &CGrimassoView::zoomChanged, this, &CMainFrame::UpdateZoomPane));
     if (!view || !view->GetDocument())
         return;
     CDocument* document = view->GetDocument();
-    m_activeDocumentConnections = {
+    m_activeDocumentConnections += {
         connect(document, &CDocument::modifiedChanged, this, &CMainFrame::ScheduleCommandStates),
         connect(document, &CDocument::titleChanged, this, &CMainFrame::ScheduleCommandStates),
         connect(window, &QMdiSubWindow::windowTitleChanged, this, &CMainFrame::ScheduleCommandStates),

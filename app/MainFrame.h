@@ -59,6 +59,8 @@ public:
     // The status bar's message pane text and the three lock panes.
     QString IdleText() const;
     QList<QLabel*> IndicatorPanes() const { return m_indicators; }
+    // The status bar's pane with the active view's zoom in percent (empty without one).
+    QLabel* ZoomPane() const { return m_pZoomPane; }
 
     // The help window, at the section whose heading is string id topic (0: as
     // it stands); beside asker when that is a modal dialog.
@@ -95,6 +97,7 @@ private:
     void UpdateRecentFileItems();
     void UpdateWindowList();
     void UpdateIndicators();
+    void UpdateZoomPane();
     void UpdateTitle();
     void OnSubWindowActivated(QMdiSubWindow* window);
     void ArrangeIcons();
@@ -104,6 +107,7 @@ private:
     QToolBar* m_pToolBar = nullptr;
     QLabel* m_pIdleLabel = nullptr;
     QList<QLabel*> m_indicators;
+    QLabel* m_pZoomPane = nullptr;
     std::vector<QMenu*> m_mainMenus;      // menu 128
     std::vector<QMenu*> m_documentMenus;  // menu 129
     bool m_bDocumentMenu = false;

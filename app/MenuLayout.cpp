@@ -72,7 +72,7 @@ const std::vector<MenuNode>& DocumentMenu()
                          {Item(IDS_ITEM_ZOOM_1_4, ID_ZOOM_1_4), Item(IDS_ITEM_ZOOM_1_2, ID_ZOOM_1_2),
                           Item(IDS_ITEM_ZOOM_3_4, ID_ZOOM_3_4), Item(IDS_ITEM_ZOOM_NONE, ID_ZOOM_NONE),
                           Item(IDS_ITEM_ZOOM_2, ID_ZOOM_2), Item(IDS_ITEM_ZOOM_3, ID_ZOOM_3),
-                          Item(IDS_ITEM_ZOOM_4, ID_ZOOM_4)})}),
+                          Item(IDS_ITEM_ZOOM_4, ID_ZOOM_4), Separator(), Item(IDS_ITEM_ZOOM_WHOLE, ID_ZOOM_WHOLE)})}),
         Submenu(IDS_MENU_WINDOW,
                 {Item(IDS_ITEM_NEW_WINDOW, ID_WINDOW_NEW), Item(IDS_ITEM_CASCADE, ID_WINDOW_CASCADE),
                  Item(IDS_ITEM_TILE, ID_WINDOW_TILE_HORZ), Item(IDS_ITEM_ARRANGE, ID_WINDOW_ARRANGE)}),
@@ -108,6 +108,11 @@ const std::vector<Accelerator>& Accelerators()
         {QKeySequence(Qt::Key_F6), ID_NEXT_PANE},
         {QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE},
         {QKeySequence(Qt::Key_O), ID_VIEW_ORIGINAL},
+        // The zoom keys; Ctrl+= is Ctrl+Plus where plus needs the shift key.
+        {QKeySequence(Qt::CTRL | Qt::Key_0), ID_ZOOM_WHOLE},
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), ID_ZOOM_IN},
+        {QKeySequence(Qt::CTRL | Qt::Key_Equal), ID_ZOOM_IN},
+        {QKeySequence(Qt::CTRL | Qt::Key_Minus), ID_ZOOM_OUT},
     };
     return keys;
 }

@@ -10,6 +10,15 @@
 // The *Quarter cases work at radius 1000 on the same picture seen at zoom 1/4
 // (nearly all of it in the window), each event with its repaint; their counter
 // frame_ratio is the mean time of one event over the 40 ms allowed for it.
+//
+// FittedDragRedraw fits the picture into a client area of W x 1000 ("Ganzes
+// Bild": zoom 1/4 at W = 1600, drawn from the halved copies pixel for pixel;
+// at W = 1400 a zoom of 0.233, smoothed between copies) and splits each
+// pointer move of a move-point drag into the warp field's call (up to the
+// change it reports) and the redraw after it (bringing the copies up to date
+// for the changed box and repainting it); redraw_ratio is the mean redraw over
+// the 16 ms of a frame (redraw_cpu_ratio the same in CPU time of all threads,
+// which a busy machine does not inflate).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -19,9 +28,11 @@
 #include <QSlider>
 #include <QTimer>
 #include <chrono>
+#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/EditorDialogs.h"
@@ -41,6 +52,15 @@ constexpr int kPictureHeight = 4000;
 constexpr int kViewWidth = 1280;
 constexpr int kViewHeight = 800;
 constexpr double kBudgetSeconds = 0.016;
+
+// CPU seconds the process spent so far, over all its threads: on a busy
+// machine a fairer measure of work than the wall clock.
+double ProcessCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
 
 // A picture file with a smooth colour pattern, written once for all benchmarks.
 std::string PicturePath()
@@ -69,14 +89,28 @@ std::string PicturePath()
 struct Editor {
     CGrimassoDoc document{EditorDialogs()};
     std::unique_ptr<CGrimassoView> view;
+    // When the picture last reported a change since this was reset: the end
+    // of the warp field's call, before the view's own slot runs (wall clock
+    // and the CPU time of the whole process, all threads).
+    std::optional<std::chrono::steady_clock::time_point> changedAt;
+    double changedAtCpu = 0.0;
 
     Editor()
     {
         if (!document.OnOpenDocument(QString::fromStdString(PicturePath())))
             return;
+        // Connected before the view connects its own repaint.
+        QObject::connect(&document, &CGrimassoDoc::pictureChanged, [this] {
+            if (!changedAt) {
+                changedAt = std::chrono::steady_clock::now();
+                changedAtCpu = ProcessCpuSeconds();
+            }
+        });
         view = std::make_unique<CGrimassoView>(&document);
         view->OnInitialUpdate();
         view->show();
+        view->SetZoom(1.0);  // a large picture opens fitted; these cases work at zoom 1
+        QCoreApplication::processEvents();  // the scroll bars of zoom 1 in place
         const QSize chrome = view->size() - view->viewport()->size();
         view->resize(QSize(kViewWidth, kViewHeight) + chrome);
         QCoreApplication::processEvents();
@@ -91,6 +125,7 @@ struct Editor {
     void ZoomTo(double zoom)
     {
         view->SetZoom(zoom);
+        QCoreApplication::processEvents();  // the scroll bars of the new zoom in place
         const QSize chrome = view->size() - view->viewport()->size();
         view->resize(QSize(kViewWidth, kViewHeight) + chrome);
         QCoreApplication::processEvents();
@@ -328,6 +363,62 @@ void MovePointDragStepQuarter(benchmark::State& state)
     editor.ZoomTo(1.0);
 }
 
+// Pointer moves of a move-point drag on the picture fitted into a client area
+// of state.range(1) x 1000, at move-point radius state.range(0).
+void FittedDragRedraw(benchmark::State& state)
+{
+    Editor& editor = TheEditor();
+    if (!editor.Ready()) {
+        state.SkipWithError("the view could not be set up");
+        return;
+    }
+    CGrimassoView& view = *editor.view;
+    // The whole client area, scroll bars or not, becomes W x 1000.
+    const QSize chrome = view.size() - view.maximumViewportSize();
+    view.resize(QSize(static_cast<int>(state.range(1)), 1000) + chrome);
+    QCoreApplication::processEvents();
+    view.OnCmdMsg(ID_ZOOM_WHOLE);
+    QCoreApplication::processEvents();
+    view.viewport()->repaint();  // the halved copies are made at the first paint
+    editor.document.GetWarpField()->SetRadius(static_cast<std::int32_t>(state.range(0)));
+    view.SetToolMode(CGrimassoView::kMovePoint);
+
+    const QPoint middle(view.viewport()->width() / 2, view.viewport()->height() / 2);
+    editor.Send(QEvent::MouseButtonPress, middle, Qt::LeftButton, Qt::LeftButton);
+    std::chrono::steady_clock::duration warp{}, redraw{};
+    double warpCpu = 0.0, redrawCpu = 0.0;
+    int step = 0;
+    for (auto _ : state) {
+        const double angle = ++step * 0.1;
+        const QPoint at = middle + QPoint(static_cast<int>(40 * std::cos(angle)), static_cast<int>(40 * std::sin(angle)));
+        editor.changedAt.reset();
+        const double startCpu = ProcessCpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        editor.Send(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
+        const auto end = std::chrono::steady_clock::now();
+        const double endCpu = ProcessCpuSeconds();
+        const auto changed = editor.changedAt.value_or(end);
+        const double changedCpu = editor.changedAt ? editor.changedAtCpu : endCpu;
+        warp += changed - start;
+        redraw += end - changed;
+        warpCpu += changedCpu - startCpu;
+        redrawCpu += endCpu - changedCpu;
+    }
+    editor.Send(QEvent::MouseButtonRelease, middle, Qt::LeftButton, Qt::NoButton);
+    if (state.iterations() > 0) {
+        const double n = static_cast<double>(state.iterations());
+        state.counters["zoom"] = view.GetZoom();
+        state.counters["warp_ms"] = std::chrono::duration<double, std::milli>(warp).count() / n;
+        state.counters["redraw_ms"] = std::chrono::duration<double, std::milli>(redraw).count() / n;
+        state.counters["redraw_ratio"] = std::chrono::duration<double>(redraw).count() / n / kBudgetSeconds;
+        state.counters["warp_cpu_ms"] = warpCpu * 1000.0 / n;
+        state.counters["redraw_cpu_ms"] = redrawCpu * 1000.0 / n;
+        state.counters["redraw_cpu_ratio"] = redrawCpu / n / kBudgetSeconds;
+    }
+    editor.document.GetWarpField()->SetRadius(20);
+    editor.ZoomTo(1.0);
+}
+
 // For comparison: a repaint of the whole client area.
 void WholeViewRepaint(benchmark::State& state)
 {
@@ -352,6 +443,8 @@ BENCHMARK(RotateSliderQuarter)->Unit(benchmark::kMillisecond)->UseRealTime()->Me
 BENCHMARK(ShrinkSliderQuarter)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(1.0);
 BENCHMARK(EnlargeSliderQuarter)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(1.0);
 BENCHMARK(MovePointDragStepQuarter)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(1.0);
+BENCHMARK(FittedDragRedraw)->Args({20, 1600})->Args({1000, 1600})->Args({20, 1400})->Args({1000, 1400})
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(WholeViewRepaint)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)

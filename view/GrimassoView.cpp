@@ -50,10 +50,18 @@ QImage WrapRows(const BITMAPINFOHEADER& header, const std::uint8_t* rows)
 }  // namespace
 
 void CGrimassoView::DrawPicture(QPainter& painter, const QRectF& target, const BITMAPINFOHEADER& header,
-                                const std::uint8_t* rows, const QRectF& visible)
+                                const std::uint8_t* rows, const QRectF& visible, bool smooth)
 {
-    const int width = header.biWidth;
-    const int height = header.biHeight;
+    if (header.biWidth <= 0 || header.biHeight <= 0)
+        return;
+    DrawBottomUp(painter, target, WrapRows(header, rows), visible, smooth);
+}
+
+void CGrimassoView::DrawBottomUp(QPainter& painter, const QRectF& target, const QImage& image, const QRectF& visible,
+                                 bool smooth)
+{
+    const int width = image.width();
+    const int height = image.height();
     if (width <= 0 || height <= 0 || target.isEmpty())
         return;
     const double sx = target.width() / width;
@@ -65,18 +73,22 @@ void CGrimassoView::DrawPicture(QPainter& painter, const QRectF& target, const B
     const QRectF area = visible.intersected(target);
     if (area.isEmpty())
         return;
-    const double x0 = std::floor((area.left() - target.left()) / sx);
-    const double x1 = std::ceil((area.left() + area.width() - target.left()) / sx);
-    const double y0 = std::floor((target.top() + target.height() - (area.top() + area.height())) / sy);
-    const double y1 = std::ceil((target.top() + target.height() - area.top()) / sy);
+    // Smoothing reads a neighbour beyond each edge: one more pixel around, so
+    // the repainted parts of a picture meet without seams.
+    const double margin = smooth ? 1.0 : 0.0;
+    const double x0 = std::floor((area.left() - target.left()) / sx) - margin;
+    const double x1 = std::ceil((area.left() + area.width() - target.left()) / sx) + margin;
+    const double y0 = std::floor((target.top() + target.height() - (area.top() + area.height())) / sy) - margin;
+    const double y1 = std::ceil((target.top() + target.height() - area.top()) / sy) + margin;
     const QRectF source = QRectF(QPointF(std::max(0.0, x0), std::max(0.0, y0)),
                                  QPointF(std::min<double>(width, x1), std::min<double>(height, y1)));
     if (source.isEmpty())
         return;
 
-    const QImage image = WrapRows(header, rows);
     painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    if (smooth)
+        painter.setClipRect(area, Qt::IntersectClip);
     painter.setTransform(flip, true);
     painter.drawImage(source, image, source);
     painter.restore();
@@ -106,10 +118,12 @@ void CGrimassoView::OnInitialUpdate()
     m_dZoom = 1.0;
     CView::OnInitialUpdate();
     QWidget* frame = GetParentFrame();
-    if (frame && frame->isVisible())
+    if (frame && frame->isVisible()) {
+        FitLargePicture();
         ResizeParentToFit(true);
-    else
+    } else {
         m_bFitWhenShown = true;
+    }
 }
 
 void CGrimassoView::showEvent(QShowEvent* event)
@@ -117,6 +131,7 @@ void CGrimassoView::showEvent(QShowEvent* event)
     CView::showEvent(event);
     if (m_bFitWhenShown) {
         m_bFitWhenShown = false;
+        FitLargePicture();
         ResizeParentToFit(true);
     }
 }
@@ -138,6 +153,7 @@ void CGrimassoView::SetZoom(double zoom)
     m_dZoom = zoom;
     OnUpdate(nullptr, 0);
     ResizeParentToFit(true);
+    emit zoomChanged(m_dZoom);
 }
 
 bool CGrimassoView::OnCmdMsg(int id)
@@ -147,6 +163,17 @@ bool CGrimassoView::OnCmdMsg(int id)
             SetZoom(command.factor);
             return true;
         }
+    }
+    switch (id) {
+    case ID_ZOOM_WHOLE:
+        OnZoomWhole();
+        return true;
+    case ID_ZOOM_IN:
+    case ID_ZOOM_OUT:
+        OnZoomKey(id == ID_ZOOM_IN ? 1 : -1);
+        return true;
+    default:
+        break;
     }
     if (OnToolCmdMsg(id))
         return true;
@@ -177,6 +204,15 @@ bool CGrimassoView::OnUpdateCmdUI(CCmdUI& ui)
     if (OnToolUpdateCmdUI(ui))
         return true;
     switch (ui.m_nID) {
+    case ID_ZOOM_WHOLE:
+        ui.Enable(true);
+        return true;
+    case ID_ZOOM_IN:
+        ui.Enable(m_dZoom < kMaxZoomStep);
+        return true;
+    case ID_ZOOM_OUT:
+        ui.Enable(m_dZoom > kMinZoomStep);
+        return true;
     case ID_FILE_PRINT:
     case ID_FILE_PRINT_DIRECT:
     case ID_FILE_PRINT_PREVIEW:
@@ -318,7 +354,7 @@ void CGrimassoView::OnDraw(QPainter& painter, const QRect& exposed)
     if (original)
         rows = field->Original();  // the same layout, undeformed
     const QSize zoomed = GetZoomedSize();
-    DrawPicture(painter, QRectF(0, 0, zoomed.width(), zoomed.height()), header, rows, QRectF(exposed));
+    m_levels.Draw(painter, QRectF(0, 0, zoomed.width(), zoomed.height()), header, rows, original, QRectF(exposed));
     if (const FoundFace* face = GetDocument()->GetShownFace())
         DrawFaceMarks(painter, *face, m_dZoom);
     if (GetDocument()->ShowsGrid())

@@ -1,10 +1,13 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The view of a picture document: draws the deformed picture at the top-left,
-// stretched by one of seven zoom factors, inside a scrolling area; prints it on
-// one page; converts pointer positions into picture coordinates; and drives the
-// four deformation tools with the left mouse button (ToolInteraction.cpp).
+// stretched by its zoom factor, inside a scrolling area; prints it on one page;
+// converts pointer positions into picture coordinates; and drives the four
+// deformation tools with the left mouse button (ToolInteraction.cpp). A picture
+// larger than its window opens fitted into it; the wheel with Ctrl and the zoom
+// keys zoom in steps, the middle button or the space bar pan (ViewZoom.cpp).
 #include <QPoint>
+#include <QPointF>
 #include <QPointer>
 #include <cstdint>
 #include <QRect>
@@ -12,11 +15,13 @@
 #include <QSize>
 
 #include "framework/View.h"
+#include "view/PictureLevels.h"
 #include "view/RegionPreview.h"
 
 class CGrimassoDoc;
 class PictureSession;
 class CWarpField;
+class QImage;
 class QPainter;
 class QPrinter;
 struct BITMAPINFOHEADER;
@@ -38,6 +43,26 @@ public:
     // Sets the zoom factor, updates the scroll sizes and shrinks the frame to fit.
     void SetZoom(double zoom);
     double GetZoom() const { return m_dZoom; }
+
+    // The zoom steps of the wheel and the zoom keys, from 1/16 to 16.
+    static constexpr double kMinZoomStep = 1.0 / 16;
+    static constexpr double kMaxZoomStep = 16.0;
+    // The zoom `steps` steps above (below, when negative) zoom; the first step
+    // from a zoom between two steps goes to the nearer one in that direction.
+    static double ZoomStep(double zoom, int steps);
+    // Sets the zoom so that the picture point under device (a point of the
+    // client area) stays under it; the frame keeps its size.
+    void ZoomAbout(double zoom, QPointF device);
+    // The zoom that shows the whole picture in the whole client area (or in
+    // client), at most 1.
+    double WholePictureZoom() const;
+    double WholePictureZoom(QSize client) const;
+    // "Ganzes Bild": the whole picture in the window, as a large one opens.
+    void OnZoomWhole();
+    // Ctrl+Plus and Ctrl+Minus: one step about the middle of the client area.
+    void OnZoomKey(int steps);
+    // True while the middle button or the space bar with the left button pans.
+    bool IsPanning() const { return m_bPanning; }
 
     // Picture size times the zoom, rounded half up.
     QSize GetZoomedSize() const;
@@ -61,11 +86,14 @@ public:
     // Screen drawing into painter, whose origin is the logical origin (the
     // picture's top-left); exposed is the logical area that needs paint.
     void OnDraw(QPainter& painter, const QRect& exposed);
-    // Draws a bottom-up 24-bit picture stretched into target, nearest sample,
-    // touching only the part inside visible (the cost follows the painted area,
-    // not the size of the picture).
+    // Draws a bottom-up 24-bit picture stretched into target, nearest sample
+    // (bilinear with smooth), touching only the part inside visible (the cost
+    // follows the painted area, not the size of the picture).
     static void DrawPicture(QPainter& painter, const QRectF& target, const BITMAPINFOHEADER& header,
-                            const std::uint8_t* rows, const QRectF& visible);
+                            const std::uint8_t* rows, const QRectF& visible, bool smooth = false);
+    // The same for an image whose row 0 is the picture's bottom row.
+    static void DrawBottomUp(QPainter& painter, const QRectF& target, const QImage& image, const QRectF& visible,
+                             bool smooth);
     // Draws a bottom-up 24-bit picture fitted with its aspect ratio at the
     // top-left of page (the printable area), ignoring the zoom.
     static void DrawPictureOnPage(QPainter& painter, const QRect& page, const BITMAPINFOHEADER& header,
@@ -140,8 +168,15 @@ public:
     // The size that shows the whole zoomed picture without scroll bars.
     QSize sizeHint() const override;
 
+signals:
+    // The zoom factor changed (a command, the wheel, the keys, the first fit).
+    void zoomChanged(double zoom);
+
 protected:
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -159,6 +194,18 @@ private:
 
     // The first fit of the frame waits until the frame has its real size.
     bool m_bFitWhenShown = false;
+    // A new window grows up to the window area to show its picture at zoom 1;
+    // a picture larger than that gets the zoom that shows it whole.
+    void FitLargePicture();
+    // Picture position (columns and rows from the top-left, continuous) under
+    // a logical position at the current zoom.
+    QPointF LogicalToPictureF(QPointF logical) const;
+    // Panning: begins at device, follows the pointer, ends.
+    void BeginPan(QPoint device);
+    void PanTo(QPoint device);
+    void EndPan();
+    // The cursor of the client area: a hand while panning is possible.
+    void UpdatePanCursor();
     void DrawToolCircle(QPainter& painter);
     // Centre (logical) and radius of the tool circle; false when none is due.
     bool ToolCircle(QPoint& centre, int& radius) const;
@@ -196,4 +243,10 @@ private:
     bool m_bMovedSincePress = false;   // a pointer move came between press and release
     bool m_bActing = false;            // this view's gesture is changing the picture
     QRect m_rcCircleShown;             // logical box of the circle on screen, if any
+
+    bool m_bPanning = false;      // the middle button (or space and left) drags the picture
+    bool m_bSpaceHeld = false;    // the space bar is down: the left button pans
+    QPoint m_ptPanFrom;           // device position of the last pan step
+    int m_nWheelRest = 0;         // wheel turn not yet worth a zoom step (1/120 notches)
+    PictureLevels m_levels;       // the halved copies drawn when zoomed out
 };

@@ -216,13 +216,15 @@ QRect CGrimassoView::PictureAreaToViewport(const QRect& pictureArea) const
     if (pictureArea.isNull())
         return QRect();
     const int height = GetDocument()->GetPictureSize().height();
-    // Rows counted downwards, then the zoomed pixels they cover, one to spare.
+    // Rows counted downwards, then the zoomed pixels they cover, one to spare;
+    // zoomed out, a halved copy's pixel and its smoothing reach two more.
+    const int spare = m_dZoom < 1.0 ? 3 : 1;
     const double top = height - 1 - pictureArea.bottom();
     const double bottom = height - 1 - pictureArea.top();
-    const int left = ClampedFloor(pictureArea.left() * m_dZoom) - 1;
-    const int right = ClampedCeil((pictureArea.right() + 1.0) * m_dZoom) + 1;
-    const int upper = ClampedFloor(top * m_dZoom) - 1;
-    const int lower = ClampedCeil((bottom + 1.0) * m_dZoom) + 1;
+    const int left = ClampedFloor(pictureArea.left() * m_dZoom) - spare;
+    const int right = ClampedCeil((pictureArea.right() + 1.0) * m_dZoom) + spare;
+    const int upper = ClampedFloor(top * m_dZoom) - spare;
+    const int lower = ClampedCeil((bottom + 1.0) * m_dZoom) + spare;
     const QRect logical(left, upper, right - left, lower - upper);
     return logical.translated(-ScrollPosition()) & viewport()->rect();
 }
@@ -247,6 +249,7 @@ void CGrimassoView::UpdatePictureArea(const QRect& pictureArea)
 {
     if (pictureArea.isNull())
         return;
+    m_levels.NoteChanged(pictureArea);
     // The view whose gesture changed the picture shows it at once, the others
     // at their next paint.
     if (m_bActing)
@@ -259,21 +262,36 @@ void CGrimassoView::UpdatePictureArea(const QRect& pictureArea)
 
 void CGrimassoView::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && !m_bCapture)
-        OnLButtonDown(event->position().toPoint());
+    const QPoint at = event->position().toPoint();
+    const bool panButton = event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && m_bSpaceHeld);
+    if (panButton && !m_bCapture && !m_bPanning)
+        BeginPan(at);
+    else if (event->button() == Qt::LeftButton && !m_bCapture && !m_bPanning)
+        OnLButtonDown(at);
     event->accept();
 }
 
 void CGrimassoView::mouseMoveEvent(QMouseEvent* event)
 {
-    OnMouseMove(event->position().toPoint(), event->buttons().testFlag(Qt::LeftButton));
+    if (m_bPanning) {
+        if (event->buttons() & (Qt::MiddleButton | Qt::LeftButton))
+            PanTo(event->position().toPoint());
+        else
+            EndPan();  // the release went elsewhere
+    } else {
+        OnMouseMove(event->position().toPoint(), event->buttons().testFlag(Qt::LeftButton));
+    }
     event->accept();
 }
 
 void CGrimassoView::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
+    if (m_bPanning) {
+        if (!(event->buttons() & (Qt::MiddleButton | Qt::LeftButton)))
+            EndPan();
+    } else if (event->button() == Qt::LeftButton) {
         OnLButtonUp();
+    }
     event->accept();
 }
 
@@ -281,14 +299,19 @@ bool CGrimassoView::event(QEvent* event)
 {
     // The pointer goes elsewhere when the window stops being the active one
     // (another window, a task switch): the gesture cannot see its release.
-    if (event->type() == QEvent::WindowDeactivate)
+    if (event->type() == QEvent::WindowDeactivate) {
         OnCaptureLost();
+        m_bSpaceHeld = false;  // its release goes to the other window
+        EndPan();
+    }
     return CView::event(event);
 }
 
 void CGrimassoView::hideEvent(QHideEvent* event)
 {
     OnCaptureLost();
+    m_bSpaceHeld = false;
+    EndPan();
     CView::hideEvent(event);
 }
 

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -267,6 +268,12 @@ void MainFrameCommandTest::realPicturesOpenAndPasteThroughTheShell()
         checked += m_frame->QueryCommandState(id).m_bChecked ? 1 : 0;
     QCOMPARE(checked, 1);
     QVERIFY(m_frame->QueryCommandState(ID_ZOOM_NONE).m_bChecked);
+    // The status bar names the zoom; Ctrl+Minus and Ctrl+0 change it.
+    QCOMPARE(m_frame->ZoomPane()->text(), QStringLiteral("100 %"));
+    QTest::keyClick(m_frame, Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(m_frame->ZoomPane()->text(), QStringLiteral("67 %"));
+    QTest::keyClick(m_frame, Qt::Key_0, Qt::ControlModifier);
+    QCOMPARE(m_frame->ZoomPane()->text(), QStringLiteral("100 %"));
 
     QImage picture(7, 3, QImage::Format_RGB32);
     picture.fill(Qt::green);

@@ -106,7 +106,7 @@ void MainFrameMenuTest::withADocumentWindowTheFullMenuShows()
     QCOMPARE(MenuItems(TopMenu(m_frame, "&Extras")), (QStringList{"&Verschiebemodus Optionen", "&Gesicht karikieren..."}));
     QCOMPARE(MenuItems(TopMenu(m_frame, "&Ansicht")),
              (QStringList{"&Symbolleiste", "S&tatusleiste", "&Verlauf", "-", "&Original anzeigen\tO",
-                          "&Gitter anzeigen", "-", "&Zoom > [1/4, 1/2, 3/4, &kein Zoom, &2, &3, &4]"}));
+                          "&Gitter anzeigen", "-", "&Zoom > [1/4, 1/2, 3/4, &kein Zoom, &2, &3, &4, -, Ganzes Bild\tStrg+0]"}));
     QCOMPARE(MenuItems(TopMenu(m_frame, "&Fenster")),
              (QStringList{"Neues &Fenster", "Über&lappend", "&Nebeneinander", "&Symbole anordnen"}));
     QCOMPARE(MenuItems(TopMenu(m_frame, "&?")),

@@ -40,6 +40,8 @@ private slots:
         QTest::newRow("short steps") << 1.0 << QList<QPoint>{{60, 40}, {63, 42}, {66, 45}, {70, 47}};
         QTest::newRow("long jumps") << 1.0 << QList<QPoint>{{30, 30}, {75, 50}, {100, 20}, {40, 70}};
         QTest::newRow("zoom 2") << 2.0 << QList<QPoint>{{80, 60}, {110, 90}, {150, 95}};
+        QTest::newRow("zoom 1/3, drawn from the halved copies") << 1.0 / 3 << QList<QPoint>{{20, 15}, {22, 17}, {31, 20}};
+        QTest::newRow("zoom 16") << 16.0 << QList<QPoint>{{300, 200}, {340, 230}, {420, 260}};
     }
     void dragLeavesTheMapOfTheSameLiveSteps()
     {
