@@ -70,7 +70,8 @@ struct UninitializedAllocator : std::allocator<T> {
 };
 using MapBuffer = std::vector<MapEntry, UninitializedAllocator<MapEntry>>;
 
-struct DisplacedSpan;  // deform/IntermediateFrame.h
+struct DisplacedSpan;     // deform/IntermediateFrame.h
+struct DisplacementGrid;  // deform/DisplacementGrid.h
 
 enum WarpMode : std::int32_t {
     ModeMovePoint = 0,
@@ -81,6 +82,7 @@ enum WarpMode : std::int32_t {
     ModeExaggerate = 5,        // scales the whole deformation so far
     ModeApplyDeformation = 6,  // a saved document's deformation carried over
     ModeFace = 7,              // the face gesture's composition of tool steps
+    ModeCaricature = 8,        // the automatic caricature of a face
 };
 
 class CWarpField {
@@ -199,6 +201,11 @@ public:
     // scaled by the ratio of the sizes; call right after
     // BeginDeformation(ModeApplyDeformation) (WarpField_Apply.cpp).
     void ApplySavedMap(const MapEntry* saved, std::int32_t savedWidth, std::int32_t savedHeight);
+    // Moves the pixels of grid's disc by its displacement, sampling the restore
+    // point; the rest of the disc's box gets the restore point back. Called
+    // any number of times in one gesture, each call replaces the previous
+    // one's (WarpField_Grid.cpp).
+    void ApplyDisplacementGrid(const DisplacementGrid& grid);
 
 private:
     std::int32_t m_radius;
