@@ -32,5 +32,20 @@ struct DisplacementGrid {
     }
     float& Dx(std::int32_t column, std::int32_t row) { return dx[static_cast<std::size_t>(row) * columns + column]; }
     float& Dy(std::int32_t column, std::int32_t row) { return dy[static_cast<std::size_t>(row) * columns + column]; }
+    // The same disc and nodes (whatever the displacements).
+    bool SameNodes(const DisplacementGrid& other) const
+    {
+        return centreX == other.centreX && centreY == other.centreY && radius == other.radius && left == other.left &&
+               bottom == other.bottom && step == other.step && columns == other.columns && rows == other.rows;
+    }
     friend bool operator==(const DisplacementGrid&, const DisplacementGrid&) = default;
+};
+
+// What the map holds in a grid's box before another grid is applied there:
+// grid applied to the restore point, except inside the box x0..x1, y0..y1
+// (anything there; x0 > x1 for none). A cell whose pixels both grids move
+// alike then needs no work.
+struct AppliedGrid {
+    const DisplacementGrid* grid = nullptr;
+    std::int32_t x0 = 0, y0 = 0, x1 = -1, y1 = -1;
 };

@@ -72,6 +72,7 @@ using MapBuffer = std::vector<MapEntry, UninitializedAllocator<MapEntry>>;
 
 struct DisplacedSpan;     // deform/IntermediateFrame.h
 struct DisplacementGrid;  // deform/DisplacementGrid.h
+struct AppliedGrid;
 
 enum WarpMode : std::int32_t {
     ModeMovePoint = 0,
@@ -204,8 +205,8 @@ public:
     // Moves the pixels of grid's disc by its displacement, sampling the restore
     // point; the rest of the disc's box gets the restore point back. Called
     // any number of times in one gesture, each call replaces the previous
-    // one's (WarpField_Grid.cpp).
-    void ApplyDisplacementGrid(const DisplacementGrid& grid);
+    // one's; before says what the box holds, when known (WarpField_Grid.cpp).
+    void ApplyDisplacementGrid(const DisplacementGrid& grid, const AppliedGrid& before);
 
 private:
     std::int32_t m_radius;

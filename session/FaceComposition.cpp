@@ -58,6 +58,8 @@ PictureArea FaceComposition::Run(CWarpField& field, const FacePlan& plan)
     const ToolSteps& steps = plan.steps;
     const std::int32_t width = field.Width(), height = field.Height();
     const bool sameCaricature = m_caricatureRun && plan.caricature == m_caricature;
+    // Where the previous list's steps wrote over the previous warp.
+    const PictureArea previousSteps = BoxOf(m_steps, 0, m_steps.size(), width, height);
     if (!sameCaricature) {
         m_steps.clear();
         m_hasCheckpoint = false;
@@ -98,9 +100,16 @@ PictureArea FaceComposition::Run(CWarpField& field, const FacePlan& plan)
         const bool warpCovers = !caricatureBox.IsEmpty() && caricatureBox.United(before) == caricatureBox;
         if (!before.IsEmpty() && !warpCovers)
             field.RestoreBox(before.left, before.bottom, before.right, before.top);
+        // The box holds the previous warp, but where steps wrote or the
+        // restore put the restore point back.
+        AppliedGrid applied;
+        if (m_caricatureRun && !m_caricatureBox.IsEmpty()) {
+            const PictureArea other = warpCovers ? previousSteps : before;
+            applied = {&m_caricature, other.left, other.bottom, other.right, other.top};
+        }
         m_caricatureRun = false;
         if (!caricatureBox.IsEmpty())
-            field.ApplyDisplacementGrid(plan.caricature);
+            field.ApplyDisplacementGrid(plan.caricature, applied);
         m_caricature = plan.caricature;
         m_caricatureBox = caricatureBox;
         m_caricatureRun = true;

@@ -18,5 +18,5 @@ void CarriedDeformationGesture::Begin(CWarpField& field)
 void CaricatureGesture::Begin(CWarpField& field)
 {
     field.BeginDeformation(ModeCaricature);
-    field.ApplyDisplacementGrid(m_warp);
+    field.ApplyDisplacementGrid(m_warp, {});
 }

@@ -42,7 +42,6 @@ CFaceCaricatureDialog::CFaceCaricatureDialog(int faceCount, Preview preview, QWi
         m_caricatureField = new QSpinBox(this);
         m_caricatureField->setRange(range.minimum, range.maximum);
         m_caricatureField->setValue(range.start);
-        m_caricatureField->setSuffix(QStringLiteral(" %"));
         m_caricatureField->setObjectName(QStringLiteral("caricatureField"));
         label->setBuddy(m_caricatureSlider);
         grid->addWidget(label, row, 0);

@@ -13,6 +13,7 @@
 #include "face/Caricature.h"
 #include "face/CaricatureWarp.h"
 #include "face/FaceFinder.h"
+#include "face/FaceGesture.h"
 #include "session/PictureSession.h"
 
 namespace {
@@ -107,6 +108,38 @@ TEST(Caricature, WarpOnTheSampleNeverFoldsAndLeavesTheRestAlone)
     session->Undo();
     EXPECT_EQ(MapOf(reopened->Field()), start);
     EXPECT_EQ(PictureOf(session->Field()), startPicture);
+}
+
+// The dialog's slider steps reuse what the previous warp left; after any of
+// them the map equals the last setting run afresh.
+TEST(Caricature, SliderStepsEqualTheLastSettingRunAfresh)
+{
+    if (!std::filesystem::exists(FaceFinder::kDefaultModelPath))
+        GTEST_SKIP() << "libdlib-data is not installed";
+    const FaceShape meanFace = FaceFinder::Shared().MeanFace();
+    const FoundFace face = facetest::PortraitFace();
+    auto plan = [&](const PictureSession& session, int percent, int eyes) {
+        const CaricatureShape shape = CaricatureOf(face, meanFace, percent);
+        FoundFace moved = face;
+        moved.points = shape.targets;
+        FaceSettings settings;
+        settings.Set(FaceFeature::Eyes, eyes);
+        settings.Set(FaceFeature::Chin, 40);
+        return FacePlan{CaricatureGrid(face, shape, session.Width(), session.Height()),
+                        FaceGestureSteps(moved, settings, session.Width(), session.Height())};
+    };
+    auto session = PictureSession::Open(GRIMASSO_SOURCE_DIR "/resources/astronaut.bmp");
+    session->BeginFace();
+    const int settings[][2] = {{250, 100}, {251, 100}, {251, 150}, {251, 151}, {180, 151}, {181, 151}, {100, 151}, {300, 120}};
+    for (const auto& [percent, eyes] : settings) {
+        SCOPED_TRACE(std::to_string(percent) + " " + std::to_string(eyes));
+        session->PreviewFacePlan(plan(*session, percent, eyes));
+        auto fresh = PictureSession::Open(GRIMASSO_SOURCE_DIR "/resources/astronaut.bmp");
+        fresh->BeginFace();
+        fresh->PreviewFacePlan(plan(*fresh, percent, eyes));
+        ASSERT_EQ(MapOf(session->Field()), MapOf(fresh->Field()));
+        ASSERT_EQ(PictureOf(session->Field()), PictureOf(fresh->Field()));
+    }
 }
 
 }  // namespace
