@@ -16,7 +16,7 @@ struct DisplacementGrid {
     std::int32_t left = 0, bottom = 0;            // the position of node (0, 0)
     std::int32_t step = 8;                        // pixels between two nodes
     std::int32_t columns = 0, rows = 0;           // nodes; row after row from the bottom
-    std::vector<float> dx, dy;
+    std::vector<float> dx, dy;                    // finite, at most 65536 pixels either way
 
     // No displacement at all: applying it changes no entry.
     bool IsIdentity() const { return columns == 0 || rows == 0; }

@@ -50,6 +50,7 @@ void CWarpField::ApplyDisplacementGrid(const DisplacementGrid& grid, const Appli
         return;
     const MapEntry* restore = m_pUndoMap.data();
     const std::int32_t step = grid.step;
+    const float perStep = 1.0f / static_cast<float>(step);
     const std::size_t columns = static_cast<std::size_t>(grid.columns);
     const std::int32_t lastCell = std::max(grid.columns - 2, 0), lastCellRow = std::max(grid.rows - 2, 0);
 
@@ -126,18 +127,20 @@ void CWarpField::ApplyDisplacementGrid(const DisplacementGrid& grid, const Appli
                     x = end + 1;
                     continue;
                 }
+                const float dxLeft = rowDx[static_cast<std::size_t>(i)], dyLeft = rowDy[static_cast<std::size_t>(i)];
+                const float dxSpan = rowDx[static_cast<std::size_t>(i1)] - dxLeft;
+                const float dySpan = rowDy[static_cast<std::size_t>(i1)] - dyLeft;
                 for (; x <= end; ++x) {
                     if (x < first || x > last) {
                         put(x, y, restore[IndexOf(x, y)]);
                         continue;
                     }
-                    const float fx = static_cast<float>(std::clamp(static_cast<double>(x - cellLeft) / step, 0.0, 1.0));
-                    const float dx = rowDx[static_cast<std::size_t>(i)] +
-                                     fx * (rowDx[static_cast<std::size_t>(i1)] - rowDx[static_cast<std::size_t>(i)]);
-                    const float dy = rowDy[static_cast<std::size_t>(i)] +
-                                     fx * (rowDy[static_cast<std::size_t>(i1)] - rowDy[static_cast<std::size_t>(i)]);
-                    const std::int32_t sx = ClampToRange(std::int64_t{x} + TruncToInt32(dx), m_width);
-                    const std::int32_t sy = ClampToRange(std::int64_t{y} + TruncToInt32(dy), m_height);
+                    const float fx = std::min(static_cast<float>(x - cellLeft) * perStep, 1.0f);
+                    // Small and finite: the plain conversion truncates toward zero.
+                    const auto dx = static_cast<std::int32_t>(dxLeft + fx * dxSpan);
+                    const auto dy = static_cast<std::int32_t>(dyLeft + fx * dySpan);
+                    const std::int32_t sx = ClampToRange(std::int64_t{x} + dx, m_width);
+                    const std::int32_t sy = ClampToRange(std::int64_t{y} + dy, m_height);
                     put(x, y, restore[IndexOf(sx, sy)]);
                 }
             }

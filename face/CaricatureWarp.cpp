@@ -215,8 +215,11 @@ DisplacementGrid CaricatureGrid(const FoundFace& face, const CaricatureShape& sh
                 const double fade = t * t * (3 - 2 * t);
                 double dx = 0, dy = 0;
                 spline.At(u, v, dx, dy);
-                grid.Dx(i, j) = static_cast<float>(fade * dx * r);
-                grid.Dy(i, j) = static_cast<float>(-fade * dy * r);  // y from the bottom
+                // Finite and within a picture's reach whatever the solve gave,
+                // so that the warp field may convert them plainly.
+                auto bounded = [](double v) { return std::isfinite(v) ? static_cast<float>(std::clamp(v, -65536.0, 65536.0)) : 0.0f; };
+                grid.Dx(i, j) = bounded(fade * dx * r);
+                grid.Dy(i, j) = bounded(-fade * dy * r);  // y from the bottom
             }
         }
     });
