@@ -10,8 +10,8 @@
 // than moving least squares: it is one linear system solved once per setting,
 // interpolates the pairs exactly and is the smoothest such map (least bending
 // energy), and its evaluation per grid node is a plain sum; moving least
-// squares needs a weighted fit at every node and, with distance weights,
-// pulls the regions between far features toward each other.
+// squares needs a weighted fit of its own at every node, and its course
+// between the features depends on the choice of weights.
 //
 // Parameters (README, "The face gesture"): the ring is centred on the face's
 // box at the box's diagonal (twice the distance of the box's corners), at
