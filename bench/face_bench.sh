@@ -3,7 +3,10 @@
 # The face gesture's speed on a 6000 x 4000 photo made from the sample portrait
 # (scaled up with ImageMagick and cut to 3:2). Each case prints its time and
 # ratio_to_target: finding all faces with the model loaded (target 0.6 s), at
-# the first use (2.5 s), and one slider step of the face dialog (33 ms).
+# the first use (2.5 s), and one slider step of the face dialog (33 ms); then
+# the automatic caricature against finding the faces (ratio_to_find, target
+# 1.5) and a step of the "Karikatur" slider, and of the eye slider after it,
+# against one copy of the map (ratio_to_copy, target 2.5).
 #
 # Usage: bench/face_bench.sh [BUILD_DIR]   (default: build; needs its
 # bench/face_bench program, ImageMagick and libdlib-data).

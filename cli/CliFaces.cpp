@@ -42,6 +42,32 @@ std::vector<FoundFace> FindFacesIn(const PictureSession& session)
     }
 }
 
+FaceShape MeanFaceOfModel()
+{
+    try {
+        return FaceFinder::Shared().MeanFace();
+    } catch (const FaceRecognitionUnavailable& missing) {
+        throw CliFailure(CliText(IDS_FACE_NOT_INSTALLED) + " (" + missing.what() + ")");
+    }
+}
+
+std::string CaricatureAsJson(const CaricatureShape& shape)
+{
+    std::ostringstream out;
+    auto list = [&](const char* key, const FaceShape& points, const char* after) {
+        out << "  \"" << key << "\": [";
+        for (std::size_t p = 0; p < points.size(); ++p)
+            out << (p ? ", " : "") << Point(points[p]);
+        out << "]" << after << "\n";
+    };
+    out << "{\n";
+    list("points", shape.points, ",");
+    list("mean", shape.mean, ",");
+    list("targets", shape.targets, "");
+    out << "}\n";
+    return out.str();
+}
+
 std::string FacesAsJson(const std::vector<FoundFace>& faces)
 {
     std::ostringstream out;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "face/Caricature.h"
 #include "face/FoundFace.h"
 #include "deform/ToolStep.h"
 
@@ -17,6 +18,13 @@ std::vector<FoundFace> FindFacesIn(const PictureSession& session);
 // The faces as a JSON list: for each its box, its 68 points and the centres of
 // its eyes, nose, mouth and chin; x from the left, y from the top.
 std::string FacesAsJson(const std::vector<FoundFace>& faces);
+
+// The model's mean face; throws CliFailure when face recognition is not installed.
+FaceShape MeanFaceOfModel();
+
+// The caricature's shape as JSON: "points", "mean" and "targets", 68 [x, y]
+// each, x from the left, y from the top.
+std::string CaricatureAsJson(const CaricatureShape& shape);
 
 // The steps in grimasso-cli's own syntax, one a line: a drag's move-point radius
 // as a --radius line before it, and radiusAfter set again at the end when a

@@ -10,6 +10,7 @@
 #include "cli/CliText.h"
 #include "cli/TerminalProgress.h"
 #include "cli/VideoTimingSteps.h"
+#include "face/CaricatureWarp.h"
 #include "image/Exceptions.h"
 #include "resources/StringIds.h"
 #include "session/DocumentError.h"
@@ -183,6 +184,9 @@ void CliSession::RunOnSession(const Step& step)
     case StepKind::Face:
         Face(step);
         break;
+    case StepKind::Caricature:
+        Caricature(step);
+        break;
     case StepKind::Apply:
         session.ApplyDeformation(step.path);
         break;
@@ -271,25 +275,52 @@ void CliSession::Video(const std::string& path)
         throw CliFailure(CliText(messageId) + ": " + path);
 }
 
-// The face gesture on the which-th largest face: its steps run as one gesture
-// (and are written out first after --explain).
-void CliSession::Face(const Step& step)
+FoundFace CliSession::ChosenFace(int which) const
 {
     const std::vector<FoundFace> faces = FindFacesIn(*m_session);
     if (faces.empty())
         throw CliFailure(CliText(IDS_FACE_NONE_FOUND));
-    if (static_cast<std::size_t>(step.which) > faces.size())
-        throw CliFailure(CliText(IDS_CLI_NO_FACE_NUMBER, {std::to_string(step.which), std::to_string(faces.size())}));
-    const ToolSteps steps = FaceGestureSteps(faces[static_cast<std::size_t>(step.which) - 1], step.face,
-                                             m_session->Width(), m_session->Height());
+    if (static_cast<std::size_t>(which) > faces.size())
+        throw CliFailure(CliText(IDS_CLI_NO_FACE_NUMBER, {std::to_string(which), std::to_string(faces.size())}));
+    return faces[static_cast<std::size_t>(which) - 1];
+}
+
+// The face gesture on the which-th largest face: the caricature's warp, then
+// the features' steps on the points where it put them, as one gesture (written
+// out first after --explain, the caricature as its own step).
+void CliSession::Face(const Step& step)
+{
+    const FoundFace found = ChosenFace(step.which);
+    FacePlan plan;
+    FoundFace face = found;
+    std::string caricatureLine;
+    if (step.caricature != tool_limits::kCaricature.start) {
+        const CaricatureShape shape = CaricatureOf(found, MeanFaceOfModel(), step.caricature);
+        plan.caricature = CaricatureGrid(found, shape, m_session->Width(), m_session->Height());
+        face.points = shape.targets;
+        caricatureLine = "--caricature " + std::to_string(step.caricature) + ",which=" + std::to_string(step.which) + "\n";
+    }
+    plan.steps = FaceGestureSteps(face, step.face, m_session->Width(), m_session->Height());
     if (m_explainNextFace)
-        Print(ExplainSteps(steps, m_session->GetRadius()));
+        Print(caricatureLine + ExplainSteps(plan.steps, m_session->GetRadius()));
     m_explainNextFace = false;
     try {
         m_session->BeginFace();
     } catch (const CMemoryException& failure) {
         throw CliFailure(DescribeCause(failure));
     }
-    m_session->PreviewFace(steps);
+    m_session->PreviewFacePlan(plan);
     m_session->CommitFace();
+}
+
+// The automatic caricature alone, as one gesture; after --explain its points,
+// the placed mean face and the targets as JSON first.
+void CliSession::Caricature(const Step& step)
+{
+    const FoundFace face = ChosenFace(step.which);
+    const CaricatureShape shape = CaricatureOf(face, MeanFaceOfModel(), step.caricature);
+    if (m_explainNextFace)
+        Print(CaricatureAsJson(shape));
+    m_explainNextFace = false;
+    m_session->Caricature(CaricatureGrid(face, shape, m_session->Width(), m_session->Height()));
 }

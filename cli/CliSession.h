@@ -37,6 +37,10 @@ private:
     void WalkHistory(const Step& step);
     void Video(const std::string& path);
     void Face(const Step& step);
+    void Caricature(const Step& step);
+    // The which-th largest face of the picture as it stands; throws CliFailure
+    // when there is none.
+    FoundFace ChosenFace(int which) const;
 
     bool m_explainNextFace = false;
 

@@ -66,6 +66,7 @@ constexpr KnownStep kSteps[] = {
     {"video-size", StepKind::VideoSize, true},
     {"step-back", StepKind::StepBack, true},
     {"step-forward", StepKind::StepForward, true},
+    {"caricature", StepKind::Caricature, true},
 };
 
 std::vector<std::string> Split(const std::string& text, char separator)
@@ -168,12 +169,28 @@ void ParseFace(Step& step, const std::string& value)
             step.which = number;
             continue;
         }
+        if (key == "caricature" && tool_limits::kCaricature.Holds(number)) {
+            step.caricature = number;
+            continue;
+        }
         const auto& ranges = FaceFeatureRanges();
         const auto range = std::find_if(ranges.begin(), ranges.end(), [&](const FaceFeatureRange& r) { return key == r.key; });
         if (range == ranges.end() || number < range->minimum || number > range->maximum)
             Invalid(step, value, CliText(IDS_CLI_EXPECT_FACE));
         step.face.Set(range->feature, number);
     }
+}
+
+// K[,which=N] for the automatic caricature.
+void ParseCaricature(Step& step, const std::string& value)
+{
+    const auto parts = Split(value, ',');
+    bool ok = (parts.size() == 1 || parts.size() == 2) && ParseInt(parts[0], step.caricature) &&
+              tool_limits::kCaricature.Holds(step.caricature);
+    if (ok && parts.size() == 2)
+        ok = parts[1].rfind("which=", 0) == 0 && ParseInt(parts[1].substr(6), step.which) && step.which >= 1;
+    if (!ok)
+        Invalid(step, value, CliText(IDS_CLI_EXPECT_CARICATURE));
 }
 
 // The VideoEase of "linear|smooth|out" (Ease) or the VideoLoop of
@@ -244,6 +261,9 @@ void ParseValue(Step& step, const std::string& value)
     }
     case StepKind::Face:
         ParseFace(step, value);
+        break;
+    case StepKind::Caricature:
+        ParseCaricature(step, value);
         break;
     case StepKind::Exaggerate:
         if (!ParseDouble(value, step.factor) || !tool_limits::kExaggeration.Holds(step.factor))

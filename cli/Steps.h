@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "face/FaceGesture.h"
+#include "session/ToolLimits.h"
 
 enum class StepKind {
     Radius, Drag, Enlarge, Shrink, Rotate, Smooth, Undo, Scale,
@@ -15,6 +16,7 @@ enum class StepKind {
     Apply,
     Exaggerate, Ease, Loop, Reverse, HoldStart, HoldEnd, VideoSize,
     StepBack, StepForward,
+    Caricature,
 };
 
 struct ScreenPoint {
@@ -35,7 +37,8 @@ struct Step {
     int width = 0, height = 0;       // scale
     std::string path;                // save, video, apply
     FaceSettings face;               // the face gesture's sliders
-    int which = 1;                   // the face gesture's face, 1 the largest
+    int caricature = tool_limits::kCaricature.start;  // the automatic caricature, percent
+    int which = 1;                   // the face gesture's (or caricature's) face, 1 the largest
 };
 
 // A step that cannot be run as written; exitCode 2 by the tool's convention.

@@ -41,7 +41,8 @@ int Run(const std::vector<std::string>& arguments)
 {
     for (const auto& argument : arguments) {
         if (argument == "--help" || argument == "-h") {
-            std::cout << CliText(IDS_CLI_USAGE) << "\n\n" << CliText(IDS_CLI_USAGE_TIMING) << '\n';
+            std::cout << CliText(IDS_CLI_USAGE) << "\n\n" << CliText(IDS_CLI_USAGE_TIMING) << "\n\n"
+                      << CliText(IDS_CLI_USAGE_CARICATURE) << '\n';
             return 0;
         }
         if (argument == "--version") {

@@ -70,7 +70,9 @@ struct UninitializedAllocator : std::allocator<T> {
 };
 using MapBuffer = std::vector<MapEntry, UninitializedAllocator<MapEntry>>;
 
-struct DisplacedSpan;  // deform/IntermediateFrame.h
+struct DisplacedSpan;     // deform/IntermediateFrame.h
+struct DisplacementGrid;  // deform/DisplacementGrid.h
+struct AppliedGrid;
 
 enum WarpMode : std::int32_t {
     ModeMovePoint = 0,
@@ -81,6 +83,7 @@ enum WarpMode : std::int32_t {
     ModeExaggerate = 5,        // scales the whole deformation so far
     ModeApplyDeformation = 6,  // a saved document's deformation carried over
     ModeFace = 7,              // the face gesture's composition of tool steps
+    ModeCaricature = 8,        // the automatic caricature of a face
 };
 
 class CWarpField {
@@ -210,6 +213,11 @@ public:
     // scaled by the ratio of the sizes; call right after
     // BeginDeformation(ModeApplyDeformation) (WarpField_Apply.cpp).
     void ApplySavedMap(const MapEntry* saved, std::int32_t savedWidth, std::int32_t savedHeight);
+    // Moves the pixels of grid's disc by its displacement, sampling the restore
+    // point; the rest of the disc's box gets the restore point back. Called
+    // any number of times in one gesture, each call replaces the previous
+    // one's; before says what the box holds, when known (WarpField_Grid.cpp).
+    void ApplyDisplacementGrid(const DisplacementGrid& grid, const AppliedGrid& before);
 
 private:
     CWarpField(std::int32_t width, std::int32_t height, PixelBuffer pixels, std::int32_t radius, SavedState* state);

@@ -135,6 +135,32 @@ void FaceFinder::LoadModel()
     m_model = std::move(model);
 }
 
+const std::array<FacePoint, FoundFace::kPointCount>& FaceFinder::MeanFace()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_meanFace)
+        return *m_meanFace;
+    std::ifstream file(m_modelPath, std::ios::binary);
+    if (!file)
+        throw FaceRecognitionUnavailable(m_modelPath);
+    // What the predictor's own deserialisation reads first.
+    int version = 0;
+    dlib::matrix<float, 0, 1> initialShape;
+    try {
+        dlib::deserialize(version, file);
+        dlib::deserialize(initialShape, file);
+    } catch (const std::exception&) {
+        throw FaceRecognitionUnavailable(m_modelPath);
+    }
+    if (version != 1 || initialShape.size() != 2 * static_cast<long>(FoundFace::kPointCount))
+        throw FaceRecognitionUnavailable(m_modelPath);
+    auto mean = std::make_unique<std::array<FacePoint, FoundFace::kPointCount>>();
+    for (std::size_t i = 0; i < FoundFace::kPointCount; ++i)
+        (*mean)[i] = {initialShape(static_cast<long>(2 * i)), initialShape(static_cast<long>(2 * i + 1))};
+    m_meanFace = std::move(mean);
+    return *m_meanFace;
+}
+
 bool FaceFinder::IsModelLoaded() const
 {
     std::lock_guard lock(m_mutex);

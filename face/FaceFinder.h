@@ -5,6 +5,7 @@
 // long side is about 1000 pixels; the points are placed on the full picture.
 // The predictor's model is the file that Debian's libdlib-data installs; it is
 // loaded once, at the first use, and then shared.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -45,9 +46,16 @@ public:
     std::vector<FoundFace> Find(std::int32_t width, std::int32_t height, const std::uint8_t* rows,
                                 std::size_t rowBytes);
 
+    // The model's mean face: the predictor's initial shape, the first value
+    // serialised after its version number, in the model's unit box (x from
+    // the left, y from the top). Read once from the model file, without the
+    // rest of the model; raises FaceRecognitionUnavailable.
+    const std::array<FacePoint, FoundFace::kPointCount>& MeanFace();
+
 private:
     struct Model;
     std::string m_modelPath;
     mutable std::mutex m_mutex;
     std::unique_ptr<Model> m_model;
+    std::unique_ptr<std::array<FacePoint, FoundFace::kPointCount>> m_meanFace;
 };

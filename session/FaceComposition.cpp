@@ -35,6 +35,14 @@ PictureArea FaceComposition::BoxOf(const ToolStep& step, std::int32_t height)
             ClampedCeil(y1 + reach + kMargin)};
 }
 
+PictureArea FaceComposition::BoxOf(const DisplacementGrid& grid, std::int32_t width, std::int32_t height)
+{
+    PictureArea box;
+    if (!grid.IsIdentity() && grid.radius > 0)
+        grid.Box(width, height, box.left, box.bottom, box.right, box.top);
+    return box.IsEmpty() ? PictureArea{} : box;
+}
+
 PictureArea FaceComposition::BoxOf(const ToolSteps& steps, std::size_t first, std::size_t last, std::int32_t width,
                                    std::int32_t height)
 {
@@ -45,11 +53,20 @@ PictureArea FaceComposition::BoxOf(const ToolSteps& steps, std::size_t first, st
     return box.IsEmpty() ? PictureArea{} : box;
 }
 
-PictureArea FaceComposition::Run(CWarpField& field, const ToolSteps& steps)
+PictureArea FaceComposition::Run(CWarpField& field, const FacePlan& plan)
 {
+    const ToolSteps& steps = plan.steps;
     const std::int32_t width = field.Width(), height = field.Height();
+    const bool sameCaricature = m_caricatureRun && plan.caricature == m_caricature;
+    // Where the previous list's steps wrote over the previous warp.
+    const PictureArea previousSteps = BoxOf(m_steps, 0, m_steps.size(), width, height);
+    if (!sameCaricature) {
+        m_steps.clear();
+        m_hasCheckpoint = false;
+    }
     const std::size_t common = static_cast<std::size_t>(
         std::mismatch(m_steps.begin(), m_steps.end(), steps.begin(), steps.end()).first - m_steps.begin());
+    const PictureArea caricatureBox = BoxOf(plan.caricature, width, height);
     // The map differs from the state after the first `first` steps only where
     // the previous list's later steps wrote.
     std::size_t first = 0;
@@ -78,8 +95,24 @@ PictureArea FaceComposition::Run(CWarpField& field, const ToolSteps& steps)
     } else {
         m_hasCheckpoint = false;
         before = m_touched;
-        if (!before.IsEmpty())
+        // The warp writes its whole box from the restore point: what lies
+        // inside it needs no restore first.
+        const bool warpCovers = !caricatureBox.IsEmpty() && caricatureBox.United(before) == caricatureBox;
+        if (!before.IsEmpty() && !warpCovers)
             field.RestoreBox(before.left, before.bottom, before.right, before.top);
+        // The box holds the previous warp, but where steps wrote or the
+        // restore put the restore point back.
+        AppliedGrid applied;
+        if (m_caricatureRun && !m_caricatureBox.IsEmpty()) {
+            const PictureArea other = warpCovers ? previousSteps : before;
+            applied = {&m_caricature, other.left, other.bottom, other.right, other.top};
+        }
+        m_caricatureRun = false;
+        if (!caricatureBox.IsEmpty())
+            field.ApplyDisplacementGrid(plan.caricature, applied);
+        m_caricature = plan.caricature;
+        m_caricatureBox = caricatureBox;
+        m_caricatureRun = true;
     }
     // The steps the lists share end where the next slider move will most likely
     // start again: the checkpoint moves there.
@@ -87,7 +120,7 @@ PictureArea FaceComposition::Run(CWarpField& field, const ToolSteps& steps)
         if (m_hasCheckpoint && m_checkpointSteps == at)
             return;
         m_hasCheckpoint = false;
-        m_checkpointBox = BoxOf(steps, 0, at, width, height);
+        m_checkpointBox = BoxOf(steps, 0, at, width, height).United(m_caricatureBox);
         field.SaveBox(m_checkpointBox.left, m_checkpointBox.bottom, m_checkpointBox.right, m_checkpointBox.top,
                       m_checkpoint);
         m_checkpointSteps = at;
@@ -95,7 +128,7 @@ PictureArea FaceComposition::Run(CWarpField& field, const ToolSteps& steps)
     };
     // Should a step run out of memory, the next list starts afresh from the
     // restore point over every box either list can have touched.
-    m_touched = m_touched.United(BoxOf(steps, 0, steps.size(), width, height));
+    m_touched = m_touched.United(BoxOf(steps, 0, steps.size(), width, height)).United(caricatureBox);
     struct Afresh {
         FaceComposition& composition;
         bool done = false;
@@ -104,6 +137,7 @@ PictureArea FaceComposition::Run(CWarpField& field, const ToolSteps& steps)
             if (!done) {
                 composition.m_hasCheckpoint = false;
                 composition.m_steps.clear();
+                composition.m_caricatureRun = false;
             }
         }
     } afresh{*this};
@@ -128,6 +162,7 @@ PictureArea FaceComposition::Run(CWarpField& field, const ToolSteps& steps)
         takeCheckpoint(common);
     m_steps = steps;
     afresh.done = true;
-    m_touched = BoxOf(steps, 0, steps.size(), width, height);
-    return before.United(BoxOf(steps, first, steps.size(), width, height));
+    m_touched = BoxOf(steps, 0, steps.size(), width, height).United(caricatureBox);
+    return before.United(BoxOf(steps, first, steps.size(), width, height))
+        .United(sameCaricature ? PictureArea{} : caricatureBox);
 }

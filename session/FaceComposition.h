@@ -9,23 +9,37 @@
 // leading steps. The map after those steps is kept as a checkpoint (only the
 // box they touch: elsewhere it is the restore point), and while the next list
 // starts with the same steps only its tail is run again from there.
+//
+// Before the steps may come the automatic caricature's warp, which samples the
+// restore point and writes its whole box; the checkpoint then holds that box
+// too. A new warp runs everything afresh.
 #include <cstddef>
 #include <cstdint>
 
+#include "deform/DisplacementGrid.h"
 #include "deform/ToolStep.h"
 #include "deform/WarpField.h"
 #include "session/PictureArea.h"
 
+// What the face gesture runs: the caricature's warp (the identity for none),
+// then the tool steps on the map it left.
+struct FacePlan {
+    DisplacementGrid caricature;
+    ToolSteps steps;
+};
+
 class FaceComposition {
 public:
-    // Runs steps (x from the left, y from the top) on field's restore point and
-    // returns the box of the deformed picture that changed.
-    PictureArea Run(CWarpField& field, const ToolSteps& steps);
+    // Runs plan (steps with x from the left, y from the top) on field's restore
+    // point and returns the box of the deformed picture that changed.
+    PictureArea Run(CWarpField& field, const FacePlan& plan);
     // The box the latest steps touched (y from the bottom).
     const PictureArea& Touched() const { return m_touched; }
 
     // The box (y from the bottom) that step can change in a picture of height rows.
     static PictureArea BoxOf(const ToolStep& step, std::int32_t height);
+    // The box the caricature's warp writes in a picture of width x height.
+    static PictureArea BoxOf(const DisplacementGrid& grid, std::int32_t width, std::int32_t height);
 
 private:
     // The union of the boxes of steps[first, last), clipped to the picture.
@@ -33,7 +47,10 @@ private:
                              std::int32_t height);
 
     PictureArea m_touched;
-    ToolSteps m_steps;  // the latest list
+    DisplacementGrid m_caricature;  // the latest warp
+    PictureArea m_caricatureBox;    // and the box it wrote
+    bool m_caricatureRun = true;    // false after a run that did not get through
+    ToolSteps m_steps;              // the latest list
     // The map after the first m_checkpointSteps steps of m_steps inside
     // m_checkpointBox, while m_hasCheckpoint.
     bool m_hasCheckpoint = false;

@@ -1,8 +1,10 @@
 #pragma once
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Gestures made at once, without previews: smoothing, and a saved document's
-// deformation carried over to the picture.
+// Gestures made at once, without previews: smoothing, a saved document's
+// deformation carried over to the picture, and the automatic caricature.
 #include <cstdint>
+
+#include "deform/DisplacementGrid.h"
 
 #include "session/Gesture.h"
 
@@ -29,4 +31,16 @@ public:
 private:
     const MapEntry* m_saved;
     std::int32_t m_savedWidth, m_savedHeight;
+};
+
+class CaricatureGesture : public Gesture {
+public:
+    explicit CaricatureGesture(DisplacementGrid warp) : m_warp(std::move(warp)) {}
+    WarpMode Mode() const override { return ModeCaricature; }
+    void Begin(CWarpField& field) override;
+    PictureArea Commit(CWarpField& field) override { return CommitWhole(field); }
+    PictureArea Cancel(CWarpField& field) override { return CancelWhole(field); }
+
+private:
+    DisplacementGrid m_warp;
 };

@@ -14,6 +14,7 @@ int HistoryStepNameId(std::int32_t mode)
     case ModeExaggerate: return IDS_HISTORY_EXAGGERATE;
     case ModeApplyDeformation: return IDS_HISTORY_APPLY;
     case ModeFace: return IDS_HISTORY_FACE;
+    case ModeCaricature: return IDS_HISTORY_CARICATURE;
     default: return IDS_HISTORY_OPEN;
     }
 }

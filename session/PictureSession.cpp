@@ -317,6 +317,11 @@ void PictureSession::Smooth()
     RunInstantGesture(std::make_unique<SmoothGesture>());
 }
 
+void PictureSession::Caricature(const DisplacementGrid& warp)
+{
+    RunInstantGesture(std::make_unique<CaricatureGesture>(warp));
+}
+
 bool PictureSession::CanUndo() const
 {
     return m_field && m_field->CanUndo();

@@ -19,6 +19,7 @@
 #include "deform/WarpField.h"
 #include "image/CodecOptions.h"
 #include "deform/ToolStep.h"
+#include "session/FaceComposition.h"
 #include "session/Gesture.h"
 #include "session/MovePointGesture.h"
 #include "session/RegionGesture.h"
@@ -147,7 +148,9 @@ public:
     void BeginFace();
     // Runs steps (x from the left, y from the top) on the restore point, as one
     // gesture after the other would; each call replaces the previous one's.
-    void PreviewFace(const ToolSteps& steps) { PreviewGesture(steps); }
+    void PreviewFace(const ToolSteps& steps) { PreviewGesture(FacePlan{{}, steps}); }
+    // The same after the automatic caricature's warp.
+    void PreviewFacePlan(const FacePlan& plan) { PreviewGesture(plan); }
     void CommitFace();
     void CancelFace();
     bool InFaceGesture() const;
@@ -161,6 +164,8 @@ public:
 
     // ---- Whole-picture commands ----
     void Smooth();
+    // The automatic caricature's warp alone, as one gesture (ModeCaricature).
+    void Caricature(const DisplacementGrid& warp);
     bool CanUndo() const;
     // Takes the latest gesture back; nothing when there is none.
     void Undo();

@@ -31,6 +31,8 @@ inline constexpr SettingRange<double> kRotateAngle{-180, 180, 0};
 inline constexpr SettingRange<double> kRotateAmplification{1, 10, 1};
 // Percent of the deformation so far.
 inline constexpr SettingRange<double> kExaggeration{0, 300, 100};
+// The automatic caricature: percent of the face's difference from the mean face.
+inline constexpr SettingRange<std::int32_t> kCaricature{0, 300, 100};
 // Each side of a rescaled picture.
 inline constexpr SettingRange<std::int32_t> kScaleSide{1, 10000, 1};
 inline constexpr SettingRange<std::int32_t> kJpegQuality{0, 100, 100};

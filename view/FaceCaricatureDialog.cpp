@@ -9,10 +9,12 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "framework/HelpRequest.h"
 #include "framework/StringTable.h"
 #include "resources/StringIds.h"
+#include "session/ToolLimits.h"
 #include "view/RegionDialogParts.h"
 
 namespace {
@@ -20,7 +22,8 @@ constexpr int kSliderWidth = 220;
 }  // namespace
 
 CFaceCaricatureDialog::CFaceCaricatureDialog(int faceCount, Preview preview, QWidget* parent)
-    : QDialog(parent), m_preview(std::move(preview)), m_faceCount(faceCount)
+    : QDialog(parent), m_preview(std::move(preview)), m_faceCount(faceCount),
+      m_caricature(tool_limits::kCaricature.start)
 {
     setWindowTitle(LoadQString(IDS_FACE_DIALOG_TITLE));
     SetHelpTopic(this, IDH_FACE);
@@ -29,6 +32,25 @@ CFaceCaricatureDialog::CFaceCaricatureDialog(int faceCount, Preview preview, QWi
 
     auto* grid = new QGridLayout;
     int row = 0;
+    {
+        constexpr auto range = tool_limits::kCaricature;
+        auto* label = new QLabel(LoadQString(IDS_FACE_CARICATURE), this);
+        m_caricatureSlider = CreateRegionSlider(this, range.minimum, range.maximum, (range.maximum - range.minimum) / 10,
+                                                range.start);
+        m_caricatureSlider->setMinimumWidth(kSliderWidth);
+        m_caricatureSlider->setObjectName(QStringLiteral("caricature"));
+        m_caricatureField = new QSpinBox(this);
+        m_caricatureField->setRange(range.minimum, range.maximum);
+        m_caricatureField->setValue(range.start);
+        m_caricatureField->setObjectName(QStringLiteral("caricatureField"));
+        label->setBuddy(m_caricatureSlider);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(m_caricatureSlider, row, 1);
+        grid->addWidget(m_caricatureField, row, 2);
+        connect(m_caricatureSlider, &QSlider::valueChanged, this, &CFaceCaricatureDialog::OnCaricatureChanged);
+        connect(m_caricatureField, &QSpinBox::valueChanged, this, &CFaceCaricatureDialog::OnCaricatureChanged);
+        ++row;
+    }
     for (const FaceFeatureRange& range : FaceFeatureRanges()) {
         const auto index = static_cast<std::size_t>(range.feature);
         auto* label = new QLabel(LoadQString(range.labelId), this);
@@ -67,7 +89,28 @@ CFaceCaricatureDialog::CFaceCaricatureDialog(int faceCount, Preview preview, QWi
     ShowWhichFace();
 
     AddRegionButtons(column, this);
-    m_sliders.front()->setFocus();
+    m_caricatureSlider->setFocus();
+}
+
+void CFaceCaricatureDialog::OnCaricatureChanged(int value)
+{
+    value = std::clamp(value, tool_limits::kCaricature.minimum, tool_limits::kCaricature.maximum);
+    if (m_caricature == value)
+        return;
+    m_caricature = value;
+    {
+        const QSignalBlocker sliderBlock(m_caricatureSlider);
+        const QSignalBlocker fieldBlock(m_caricatureField);
+        m_caricatureSlider->setValue(value);
+        m_caricatureField->setValue(value);
+    }
+    ShowPreview();
+}
+
+void CFaceCaricatureDialog::ShowPreview()
+{
+    if (m_preview)
+        m_preview(m_settings, m_caricature, m_face);
 }
 
 void CFaceCaricatureDialog::OnValueChanged(FaceFeature feature, int value)
@@ -84,8 +127,7 @@ void CFaceCaricatureDialog::OnValueChanged(FaceFeature feature, int value)
         m_sliders[index]->setValue(m_settings.Get(feature));
         m_fields[index]->setValue(m_settings.Get(feature));
     }
-    if (m_preview)
-        m_preview(m_settings, m_face);
+    ShowPreview();
 }
 
 void CFaceCaricatureDialog::OnNextFace()
@@ -94,8 +136,7 @@ void CFaceCaricatureDialog::OnNextFace()
         return;
     m_face = (m_face + 1) % m_faceCount;
     ShowWhichFace();
-    if (m_preview)
-        m_preview(m_settings, m_face);
+    ShowPreview();
 }
 
 void CFaceCaricatureDialog::ShowWhichFace()

@@ -4,6 +4,7 @@
 // German messages when there is no face or no model.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -147,6 +148,59 @@ TEST(FaceCli, FaceEqualsTheStepsExplainWrites)
         EXPECT_TRUE(faced == ReadText(scratch.File("steps.bmp")));
         EXPECT_FALSE(faced == ReadText(scratch.File("plain.bmp")));
     }
+}
+
+// The landmarks found again after --caricature 250 lie at the targets --explain
+// printed, and --face caricature=K,... equals --caricature and the steps it writes.
+TEST(FaceCli, CaricatureMovesTheLandmarksToItsTargetsAndEqualsItsExplainedSteps)
+{
+    REQUIRE_MODEL();
+    ScratchDirectory scratch;
+    const std::string input = Sample("astronaut.png");
+    const CliRun caricature = RunCli(scratch, {input, "--explain", "--caricature", "250", "--save", scratch.File("c.png")});
+    ASSERT_EQ(caricature.exitCode, 0) << caricature.errors;
+    const std::vector<double> points = NumbersAfter(caricature.out, "points", 136);
+    const std::vector<double> targets = NumbersAfter(caricature.out, "targets", 136);
+    ASSERT_EQ(points.size(), 136u);
+    ASSERT_EQ(targets.size(), 136u);
+    EXPECT_EQ(NumbersAfter(caricature.out, "mean", 136).size(), 136u);
+    const CliRun found = RunCli(scratch, {scratch.File("c.png"), "--find-faces"});
+    const std::vector<double> again = NumbersAfter(found.out, "points", 136);
+    ASSERT_EQ(again.size(), 136u) << found.out;
+    const std::vector<double> eyes = NumbersAfter(found.out, "eyes", 4);
+    const double eyeDistance = std::hypot(eyes[2] - eyes[0], eyes[3] - eyes[1]);
+    // The finder's own shape model pulls what it finds back toward the mean
+    // face, so of the way from the points to the targets it sees only part.
+    double toTargets = 0, along = 0, way = 0;
+    for (std::size_t i = 0; i < 136; ++i) {
+        if (i % 2 == 0)
+            toTargets += std::hypot(again[i] - targets[i], again[i + 1] - targets[i + 1]) / 68;
+        along += (again[i] - points[i]) * (targets[i] - points[i]);
+        way += (targets[i] - points[i]) * (targets[i] - points[i]);
+    }
+    EXPECT_LT(toTargets, 0.08 * eyeDistance);
+    EXPECT_GT(along / way, 0.25);
+
+    const CliRun face = RunCli(scratch, {input, "--explain", "--face", "caricature=250,eyes=150,chin=40", "--save",
+                                         scratch.File("face.bmp")});
+    ASSERT_EQ(face.exitCode, 0) << face.errors;
+    EXPECT_EQ(face.out.rfind("--caricature 250,which=1\n", 0), 0u) << face.out;
+    std::vector<std::string> arguments{input};
+    std::istringstream lines(face.out);
+    for (std::string line; std::getline(lines, line);) {
+        arguments.push_back(line.substr(0, line.find(' ')));
+        arguments.push_back(line.substr(line.find(' ') + 1));
+    }
+    arguments.insert(arguments.end(), {"--save", scratch.File("steps.bmp")});
+    ASSERT_EQ(RunCli(scratch, arguments).exitCode, 0);
+    EXPECT_TRUE(ReadText(scratch.File("face.bmp")) == ReadText(scratch.File("steps.bmp")));
+
+    const auto pattern = testpictures::InfoHeader(64, 48, 24);
+    const std::string patternFile =
+        scratch.Write("pattern.bmp", testpictures::BitmapFile(pattern, {}, testpictures::Pattern24(64, 48)));
+    const CliRun none = RunCli(scratch, {patternFile, "--caricature", "150"});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_NE(none.errors.find("Im Bild wurde kein Gesicht gefunden."), std::string::npos) << none.errors;
 }
 
 TEST(FaceCli, MalformedFaceSettingsExitWithTwo)
