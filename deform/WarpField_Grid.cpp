@@ -39,7 +39,6 @@ void CWarpField::ApplyDisplacementGrid(const DisplacementGrid& grid, const Appli
 {
     MapChanges();
     FlushMovePointPreview();
-    CatchUpUndoMap();
     if (grid.IsIdentity() || !(grid.radius > 0))
         return;
     m_mapEqualsUndoOutsideDirty = false;
@@ -48,7 +47,7 @@ void CWarpField::ApplyDisplacementGrid(const DisplacementGrid& grid, const Appli
     grid.Box(m_width, m_height, x0, y0, x1, y1);
     if (x0 > x1 || y0 > y1)
         return;
-    const MapEntry* restore = m_pUndoMap.data();
+    const MapEntry* restore = RestorePoint();
     const std::int32_t step = grid.step;
     const float perStep = 1.0f / static_cast<float>(step);
     const std::size_t columns = static_cast<std::size_t>(grid.columns);
