@@ -274,9 +274,10 @@ private:
     // and renders those pixels.
     void RestoreWhereUndoMapDiffers();
     void CopyMapToUndoMap();
-    // The map the gesture under way started from. Outside a gesture that can
-    // be undone it equals the map: every change made outside a gesture (undo,
-    // a step of the history, a restored state) is made to both.
+    // The map the gesture under way started from. Every gesture begins with
+    // BeginDeformation, which copies the map into it; an undo leaves both
+    // equal; a change made outside a gesture (a step of the history, a
+    // restored state) leaves it behind, unread until the next gesture begins.
     const MapEntry* RestorePoint() const { return m_pUndoMap.data(); }
     // Draws a new map revision; first in every call that may change the map.
     void MapChanges();

@@ -41,12 +41,12 @@ void CWarpField::TakeState(SavedState& state)
         m_pUndoMap = std::move(state.undoMap);
         m_undoMapSource = 0;  // a map no revision names
     } else {
+        // Only its memory: the next gesture's BeginDeformation fills it.
         try {
             m_pUndoMap.resize(entries);
         } catch (const std::bad_alloc&) {
             throw CMemoryException();
         }
-        CopyMapToUndoMap();
     }
     m_canUndo = state.canUndo;
     m_mode = state.lastMode;
@@ -74,9 +74,8 @@ void CWarpField::ReplaceBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, s
     MapChanges();
     FlushMovePointPreview();
     ClearPendingSegment();
-    // The step changes both maps alike. Outside the box they are equal already:
-    // a step is only taken over when no gesture can be undone, or over the
-    // latest gesture itself, whose change lies inside its box.
+    // The restore point is left behind: nothing reads it before the next
+    // gesture's BeginDeformation copies the map into it.
     m_canUndo = false;
     m_mapEqualsUndoOutsideDirty = false;
     if (x0 > x1 || y0 > y1)
@@ -87,7 +86,6 @@ void CWarpField::ReplaceBox(std::int32_t x0, std::int32_t y0, std::int32_t x1, s
         for (std::int32_t y = rowBegin; y < rowEnd; ++y) {
             const MapEntry* from = entries + static_cast<std::size_t>(y - y0) * count;
             MapEntry* to = m_pMap.data() + IndexOf(x0, y);
-            std::copy(from, from + count, m_pUndoMap.data() + IndexOf(x0, y));
             for (std::size_t i = 0; i < count; ++i) {
                 if (from[i] == to[i])
                     continue;
