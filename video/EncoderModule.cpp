@@ -3,6 +3,10 @@
 
 #include <dlfcn.h>
 
+#include <cstddef>
+#include <string>
+#include <vector>
+
 #include "image/PartialFiles.h"
 
 namespace {
@@ -11,11 +15,32 @@ using CreateFunction = VideoWriter* (*)(int, const EncoderHost*);
 
 constexpr EncoderHost kHost{&BeginInterruptionHold, &EndInterruptionHold};
 
+// The module from the folders the program itself searches (its run path
+// first). A plain dlopen by name would search those of its caller, which is
+// not the program when a sanitizer's runtime stands in for dlopen.
+void* OpenEncoderModule()
+{
+    void* program = ::dlopen(nullptr, RTLD_LAZY);
+    Dl_serinfo size{};
+    if (program != nullptr && ::dlinfo(program, RTLD_DI_SERINFOSIZE, &size) == 0) {
+        std::vector<std::max_align_t> storage(size.dls_size / sizeof(std::max_align_t) + 1);
+        auto* folders = reinterpret_cast<Dl_serinfo*>(storage.data());
+        *folders = size;
+        if (::dlinfo(program, RTLD_DI_SERINFO, folders) == 0)
+            for (unsigned i = 0; i < folders->dls_cnt; ++i) {
+                const std::string path = std::string(folders->dls_serpath[i].dls_name) + "/" + kEncoderModuleName;
+                if (void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))
+                    return module;
+            }
+    }
+    return ::dlopen(kEncoderModuleName, RTLD_NOW | RTLD_LOCAL);
+}
+
 // Loaded once and never unloaded: writers made by it may live anywhere.
 CreateFunction LoadEncoderModule()
 {
     static const CreateFunction create = []() -> CreateFunction {
-        void* module = ::dlopen(kEncoderModuleName, RTLD_NOW | RTLD_LOCAL);
+        void* module = OpenEncoderModule();
         if (module == nullptr)
             return nullptr;
         return reinterpret_cast<CreateFunction>(::dlsym(module, kEncoderModuleEntry));
