@@ -15,6 +15,14 @@ using CreateFunction = VideoWriter* (*)(int, const EncoderHost*);
 
 constexpr EncoderHost kHost{&BeginInterruptionHold, &EndInterruptionHold};
 
+#ifdef GRIMASSO_ENCODERS_LINKED
+extern "C" VideoWriter* GrimassoCreateEncodedVideoWriter(int format, const EncoderHost* host);
+
+CreateFunction LoadEncoderModule()
+{
+    return &GrimassoCreateEncodedVideoWriter;
+}
+#else
 // The module from the folders the program itself searches (its run path
 // first). A plain dlopen by name would search those of its caller, which is
 // not the program when a sanitizer's runtime stands in for dlopen.
@@ -47,6 +55,7 @@ CreateFunction LoadEncoderModule()
     }();
     return create;
 }
+#endif
 
 class UnavailableVideoWriter : public VideoWriter {
 public:

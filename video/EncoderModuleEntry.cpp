@@ -5,6 +5,7 @@
 #include "video/EncodedVideoWriter.h"
 #include "video/EncoderModule.h"
 
+#ifndef GRIMASSO_ENCODERS_LINKED
 namespace {
 
 // Set by the first writer made: the program hands the same functions every time.
@@ -25,11 +26,16 @@ void EndInterruptionHold(const sigset_t& previous)
 {
     Host().endInterruptionHold(previous);
 }
+#endif
 
 extern "C" __attribute__((visibility("default"))) VideoWriter* GrimassoCreateEncodedVideoWriter(int format,
                                                                                              const EncoderHost* host)
 {
+#ifndef GRIMASSO_ENCODERS_LINKED
     Host(host);
+#else
+    static_cast<void>(host);  // linked in: the program's own holds are these
+#endif
     try {
         return new EncodedVideoWriter(static_cast<EncodedFormat>(format));
     } catch (...) {
