@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "PhotoTestSupport.h"
+#include "image/DibImage.h"
 #include "image/ExifOrientation.h"
+#include "image/PictureOrientation.h"
 
 namespace {
 
@@ -56,6 +58,39 @@ TEST(PhotoOrientation, EveryOrientationOfEveryFormatOpensUpright)
 
 // HEIC and AVIF carry their orientation as rotation and mirroring boxes, which
 // the encoder writes from an Exif orientation: every value opens upright.
+// A JPEG is turned as its rows come from the decoder, in bands of stored
+// rows: each band must write exactly the pixels of its rows (the others are
+// not decoded yet, so here they hold other bytes), and any split into bands
+// must give the picture the whole turn gives, padding included.
+TEST(PhotoOrientation, TurningBandsOfStoredRowsGivesTheWholeTurn)
+{
+    constexpr std::int32_t kWidth = 7, kHeight = 5;  // odd: both row lengths padded
+    std::vector<std::uint8_t> stored(static_cast<std::size_t>(RowBytes(kWidth, 24) * kHeight));
+    for (std::size_t i = 0; i < stored.size(); ++i)
+        stored[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    const StoredPicture picture{stored.data(), kWidth, kHeight};
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const bool swaps = OrientationSwapsSides(orientation);
+        const std::size_t bytes =
+            static_cast<std::size_t>(RowBytes(swaps ? kHeight : kWidth, 24) * (swaps ? kWidth : kHeight));
+        std::vector<std::uint8_t> whole(bytes, 0xEE);
+        WriteUprightRows(picture, orientation, whole.data(), 0, swaps ? kWidth : kHeight);
+        for (std::int32_t band : {1, 2, 5}) {
+            std::vector<std::uint8_t> banded(bytes, 0xEE);
+            for (std::int32_t top = 0; top < kHeight; top += band) {
+                const std::int32_t end = std::min(kHeight, top + band);
+                std::vector<std::uint8_t> decoding = stored;  // rows counted from the top, stored bottom-up
+                for (std::int32_t y = 0; y < kHeight; ++y)
+                    if (y < top || y >= end)
+                        std::fill_n(decoding.begin() + (kHeight - 1 - y) * RowBytes(kWidth, 24), 3 * kWidth, 0x55);
+                WriteUprightFromStoredRows(StoredPicture{decoding.data(), kWidth, kHeight}, orientation, banded.data(),
+                                           top, end);
+            }
+            EXPECT_EQ(banded, whole) << "orientation " << orientation << ", bands of " << band;
+        }
+    }
+}
+
 TEST(PhotoOrientation, HeifRotationAndMirroringOpenUpright)
 {
     if (!HasTool("convert"))
