@@ -206,6 +206,9 @@ private:
     void EndPan();
     // The cursor of the client area: a hand while panning is possible.
     void UpdatePanCursor();
+    // The space bar held or let go (panning with the left button): true when
+    // the key was the space bar, which is then taken.
+    bool HoldSpace(QKeyEvent* event, bool held);
     void DrawToolCircle(QPainter& painter);
     // Centre (logical) and radius of the tool circle; false when none is due.
     bool ToolCircle(QPoint& centre, int& radius) const;

@@ -138,30 +138,28 @@ void CGrimassoView::wheelEvent(QWheelEvent* event)
     event->accept();
 }
 
+bool CGrimassoView::HoldSpace(QKeyEvent* event, bool held)
+{
+    if (event->key() != Qt::Key_Space)
+        return false;
+    if (!event->isAutoRepeat()) {
+        m_bSpaceHeld = held;
+        UpdatePanCursor();
+    }
+    event->accept();
+    return true;
+}
+
 void CGrimassoView::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Space) {
-        if (!event->isAutoRepeat()) {
-            m_bSpaceHeld = true;
-            UpdatePanCursor();
-        }
-        event->accept();
-        return;
-    }
-    CView::keyPressEvent(event);
+    if (!HoldSpace(event, true))
+        CView::keyPressEvent(event);
 }
 
 void CGrimassoView::keyReleaseEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Space) {
-        if (!event->isAutoRepeat()) {
-            m_bSpaceHeld = false;
-            UpdatePanCursor();
-        }
-        event->accept();
-        return;
-    }
-    CView::keyReleaseEvent(event);
+    if (!HoldSpace(event, false))
+        CView::keyReleaseEvent(event);
 }
 
 void CGrimassoView::BeginPan(QPoint device)
